@@ -1,0 +1,19 @@
+// Lotarin: prize drawing for gatherings.
+
+#include "shell/shell.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    ui::installFontSubstitutions();
+    int result = 0;
+    {
+        shell::Shell shell;
+        shell.start();
+        result = QApplication::exec();
+    }  // every window goes before the application object
+    return result;
+}

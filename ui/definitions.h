@@ -1,0 +1,18 @@
+#pragma once
+// The five window definitions. Each is constant data: loading a window builds it afresh
+// from its definition.
+
+#include "ui/formdef.h"
+
+namespace ui {
+
+WindowDef mainMenuDefinition();   // tbMainForm
+WindowDef participantListDefinition();  // SankaForm
+WindowDef prizeListDefinition();        // KehinForm
+WindowDef drawSheetDefinition();        // TombalForm
+WindowDef aboutDefinition();            // AboutBox
+
+// The icon every window carries in its title bar.
+inline const char *const applicationIcon = ":/images/icon.png";
+
+}  // namespace ui

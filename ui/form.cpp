@@ -1,0 +1,281 @@
+#include "ui/form.h"
+
+#include "shell/centering.h"
+#include "ui/fonts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+QString key(const QString &name, int index)
+{
+    return index < 0 ? name : name + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
+QColor toQColor(Colour c) { return QColor(red(c), green(c), blue(c)); }
+
+double screenTwipsPerPixel()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+void applyBackColour(QPushButton *b, Colour c)
+{
+    QPalette pal = b->palette();
+    const QColor back = toQColor(c);
+    pal.setColor(QPalette::Button, back);
+    // Dark backgrounds get light text so the caption stays readable.
+    pal.setColor(QPalette::ButtonText, back.lightness() < 140 ? QColor(Qt::white) : QColor(Qt::black));
+    b->setPalette(pal);
+    b->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+Form::Form(WindowDef def, QWidget *parent) : QWidget(parent), m_def(std::move(def))
+{
+    setObjectName(m_def.name);
+    m_twipsPerPixel = screenTwipsPerPixel();
+    build();
+}
+
+Form::~Form() = default;
+
+int Form::toPixels(int twips) const
+{
+    return qRound(twips / m_twipsPerPixel);
+}
+
+void Form::build()
+{
+    // No minimise or maximise box; a close box so the window can be dismissed from its frame.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(m_def.caption);
+    setFixedSize(toPixels(m_def.clientWidth), toPixels(m_def.clientHeight));
+    if (!m_def.icon.isEmpty())
+        setWindowIcon(QIcon(m_def.icon));
+    if (m_def.font.isSet())
+        setFont(makeFont(m_def.font));
+
+    for (const ControlDef &c : m_def.controls) {
+        QWidget *container = this;
+        if (!c.parent.isEmpty())
+            container = control(c.parent, c.parentIndex);
+        Q_ASSERT(container);
+        if (!container)
+            continue;
+
+        QWidget *w = nullptr;
+        switch (c.kind) {
+        case ControlKind::CommandButton: {
+            auto *b = new QPushButton(c.caption, container);
+            b->setAutoDefault(false);  // Enter is handled by the window, see handleKey()
+            b->setFocusPolicy(Qt::StrongFocus);
+            if (c.backColour)
+                applyBackColour(b, *c.backColour);
+            w = b;
+            break;
+        }
+        case ControlKind::Label: {
+            auto *l = new QLabel(c.caption, container);
+            l->setWordWrap(true);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            l->setTextFormat(Qt::PlainText);
+            w = l;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto *t = new QLineEdit(container);
+            t->setFocusPolicy(Qt::StrongFocus);
+            w = t;
+            break;
+        }
+        case ControlKind::CheckBox: {
+            auto *t = new TickBox(container);
+            t->setFocusPolicy(Qt::StrongFocus);
+            w = t;
+            break;
+        }
+        case ControlKind::Frame: {
+            auto *g = new QGroupBox(c.caption, container);
+            g->setFocusPolicy(Qt::NoFocus);
+            w = g;
+            break;
+        }
+        case ControlKind::PictureBox: {
+            auto *p = new PictureBox(container);
+            if (!c.image.isEmpty())
+                p->setPixmap(QPixmap(c.image));
+            p->setFocusPolicy(Qt::NoFocus);
+            w = p;
+            break;
+        }
+        case ControlKind::Line:
+            w = new LineControl(QPoint(toPixels(c.left), toPixels(c.top)),
+                                QPoint(toPixels(c.width), toPixels(c.height)), container);
+            break;
+        }
+        w->setObjectName(key(c.name, c.index));
+        if (c.kind != ControlKind::Line)
+            w->setGeometry(toPixels(c.left), toPixels(c.top), toPixels(c.width), toPixels(c.height));
+        if (c.font.isSet())
+            w->setFont(makeFont(c.font));
+        if (c.foreColour)
+            setForeColour(w, *c.foreColour);
+        if (!c.accessibleName.isEmpty())
+            w->setAccessibleName(c.accessibleName);
+        if (!c.visible)
+            w->setVisible(false);
+        w->installEventFilter(this);
+        m_controls.insert(key(c.name, c.index), w);
+    }
+
+    const QList<QWidget *> order = tabOrder();
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+QWidget *Form::control(const QString &name, int index) const
+{
+    return m_controls.value(key(name, index));
+}
+
+QList<QWidget *> Form::tabOrder() const
+{
+    std::vector<const ControlDef *> defs;
+    for (const ControlDef &c : m_def.controls)
+        if (c.kind != ControlKind::Line)
+            defs.push_back(&c);
+    std::stable_sort(defs.begin(), defs.end(),
+                     [](const ControlDef *a, const ControlDef *b) { return a->tabIndex < b->tabIndex; });
+    QList<QWidget *> order;
+    for (const ControlDef *c : defs) {
+        QWidget *w = control(c->name, c->index);
+        if (w && w->focusPolicy() & Qt::TabFocus)
+            order.append(w);
+    }
+    return order;
+}
+
+bool Form::Form_Load()
+{
+    CenterOnScreen(*this);
+    return loadSteps();
+}
+
+QPushButton *Form::roleButton(ButtonRole role) const
+{
+    for (const ControlDef &c : m_def.controls)
+        if (c.role == role)
+            return button(c.name, c.index);
+    return nullptr;
+}
+
+bool Form::handleKey(QKeyEvent *event)
+{
+    const auto usable = [](QPushButton *b) { return b && b->isVisible() && b->isEnabled(); };
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        if (event->modifiers() & ~(Qt::KeypadModifier))
+            return false;
+        // Enter clicks the focused button, or else the Default button.
+        auto *focused = qobject_cast<QPushButton *>(QApplication::focusWidget());
+        if (focused && focused->window() == this && usable(focused)) {
+            focused->click();
+            return true;
+        }
+        if (QPushButton *d = roleButton(ButtonRole::Default); usable(d)) {
+            d->click();
+            return true;
+        }
+        return false;
+    }
+    case Qt::Key_Escape:
+        if (event->modifiers() != Qt::NoModifier)
+            return false;
+        if (QPushButton *c = roleButton(ButtonRole::Cancel); usable(c)) {
+            c->click();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool Form::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form::closeEvent(QCloseEvent *event)
+{
+    if (onUnloadRequest) {
+        event->ignore();  // the owner hides and deletes the window itself
+        onUnloadRequest();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void Form::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    const QList<QWidget *> order = tabOrder();
+    for (QWidget *w : order) {
+        if (w->isVisibleTo(this) && w->isEnabled()) {
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+}
+
+void setForeColour(QWidget *control, Colour colour)
+{
+    QPalette pal = control->palette();
+    pal.setColor(QPalette::Text, toQColor(colour));
+    pal.setColor(QPalette::WindowText, toQColor(colour));
+    control->setPalette(pal);
+}
+
+Colour foreColour(const QWidget *control)
+{
+    const QColor c = control->palette().color(QPalette::Text);
+    return rgb(c.red(), c.green(), c.blue());
+}
+
+void CenterOnScreen(QWidget &window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const double tpp = screenTwipsPerPixel();
+    // The outer size: before the window is first shown the frame is not known yet,
+    // and Qt reports the client size.
+    const QSize outer = window.frameGeometry().size();
+    const QRect area = screen->geometry();
+    const shell::Position pos = shell::centredPosition(float(area.width() * tpp), float(area.height() * tpp),
+                                                       float(outer.width() * tpp), float(outer.height() * tpp));
+    // move() places a top-level window's outer frame, which is what the offsets are for.
+    window.move(area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp)));
+}
+
+}  // namespace ui
