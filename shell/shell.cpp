@@ -1,5 +1,8 @@
 #include "shell/shell.h"
 
+#include "draw/tombalform.h"
+#include "lists/listforms.h"
+#include "shell/aboutbox.h"
 #include "shell/mainform.h"
 
 #include <QApplication>
@@ -11,7 +14,12 @@ namespace {
 Shell *g_shell = nullptr;
 }
 
-Shell::Shell() : m_mainMenu([this] { return create(m_mainMenu); })
+Shell::Shell()
+    : m_mainMenu([this] { return create(m_mainMenu); })
+    , m_participantList([this] { return create(m_participantList); })
+    , m_prizeList([this] { return create(m_prizeList); })
+    , m_drawSheet([this] { return create(m_drawSheet); })
+    , m_about([this] { return create(m_about); })
 {
     Q_ASSERT(!g_shell);
     g_shell = this;
@@ -19,6 +27,7 @@ Shell::Shell() : m_mainMenu([this] { return create(m_mainMenu); })
 
 Shell::~Shell()
 {
+    // Members go in reverse order: the draw sheet before the list windows it reads.
     g_shell = nullptr;
 }
 
@@ -57,10 +66,11 @@ void Shell::start()
     m_mainMenu.show();
 }
 
-void Shell::openParticipantList() {}
-void Shell::openPrizeList() {}
-void Shell::openDrawSheet() {}
-void Shell::openAbout() {}
+// A window that fails to load has already told the user why; it simply does not open.
+void Shell::openParticipantList() { m_participantList.show(); }
+void Shell::openPrizeList() { m_prizeList.show(); }
+void Shell::openDrawSheet() { m_drawSheet.show(); }
+void Shell::openAbout() { m_about.show(); }
 
 void Shell::endProgram()
 {

@@ -5,9 +5,18 @@
 
 #include <QObject>
 
+namespace lists {
+class SankaForm;
+class KehinForm;
+}
+namespace draw {
+class TombalForm;
+}
+
 namespace shell {
 
 class tbMainForm;
+class AboutBox;
 
 class Shell : public QObject {
     Q_OBJECT
@@ -21,7 +30,12 @@ public:
     // Start-up: load and show the main menu, nothing else.
     void start();
 
+    // Using a slot's get() loads an absent window hidden; show() also makes it visible.
     WindowSlot<tbMainForm> &mainMenu() { return m_mainMenu; }
+    WindowSlot<lists::SankaForm> &participantList() { return m_participantList; }
+    WindowSlot<lists::KehinForm> &prizeList() { return m_prizeList; }
+    WindowSlot<draw::TombalForm> &drawSheet() { return m_drawSheet; }
+    WindowSlot<AboutBox> &about() { return m_about; }
 
     void openParticipantList();
     void openPrizeList();
@@ -34,13 +48,21 @@ public:
 private:
     template <class W>
     std::unique_ptr<W> create(WindowSlot<W> &slot);
+public:
+    // Unloads a window (its own close buttons and its close box come here).
     template <class W>
     void unload(WindowSlot<W> &slot);
+
+private:
     // The program ends when its last visible window closes; a list window the draw sheet
     // loaded hidden does not keep it running.
     void endIfNothingShown();
 
     WindowSlot<tbMainForm> m_mainMenu;
+    WindowSlot<lists::SankaForm> m_participantList;
+    WindowSlot<lists::KehinForm> m_prizeList;
+    WindowSlot<draw::TombalForm> m_drawSheet;
+    WindowSlot<AboutBox> m_about;
 };
 
 }  // namespace shell

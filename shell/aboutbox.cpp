@@ -1,0 +1,9 @@
+#include "shell/aboutbox.h"
+
+#include "ui/definitions.h"
+
+namespace shell {
+
+AboutBox::AboutBox(Shell &) : ui::Form(ui::aboutDefinition()) {}
+
+}  // namespace shell
