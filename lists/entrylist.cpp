@@ -1,0 +1,297 @@
+#include "lists/entrylist.h"
+
+#include "platform/cp932.h"
+#include "platform/fileio.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QStringList>
+
+#include <cstring>
+
+namespace lists {
+namespace {
+
+// ---- Messages ----------------------------------------------------------------------
+
+enum class Operation { Load, Save };
+
+QString reasonText(platform::FileError::Kind kind)
+{
+    using K = platform::FileError::Kind;
+    switch (kind) {
+    case K::AccessDenied:
+        return QStringLiteral("アクセスが拒否されました");
+    case K::DiskFull:
+        return QStringLiteral("ディスクの空き容量が不足しています");
+    case K::IsDirectory:
+        return QStringLiteral("この名前はファイルではなくフォルダーです");
+    case K::NotFound:
+        return QStringLiteral("ファイルの場所が見つかりません");
+    case K::ReadOnlyMedia:
+        return QStringLiteral("ディスクが書き込み禁止になっています");
+    case K::InUse:
+        return QStringLiteral("ほかのプログラムがファイルを使用しています");
+    case K::NameTooLong:
+        return QStringLiteral("ファイル名が長すぎます");
+    case K::DeviceError:
+        return QStringLiteral("ディスクの読み書きに失敗しました");
+    case K::None:
+    case K::Other:
+        break;
+    }
+    return QStringLiteral("予期しないエラーが発生しました");
+}
+
+QString failureHeadline(Operation op, const QString &fileName)
+{
+    const QString name = QDir::toNativeSeparators(fileName);
+    return op == Operation::Load ? QStringLiteral("「%1」を読み込めませんでした。").arg(name)
+                                 : QStringLiteral("「%1」に保存できませんでした。").arg(name);
+}
+
+ListError ioError(Operation op, const QString &fileName, const platform::FileError &e)
+{
+    ListError err;
+    err.kind = ListError::Kind::Io;
+    err.message = failureHeadline(op, fileName) + u'\n' + reasonText(e.kind) + u'。';
+    if (!e.systemMessage.isEmpty())
+        err.message += QStringLiteral("（%1）").arg(e.systemMessage);
+    return err;
+}
+
+// How a character that cannot be stored is shown: itself where it is visible, else its
+// code point.
+QString describeCharacter(char32_t cp)
+{
+    const bool invisible = cp < 0x20 || cp == 0x7F || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFD;
+    if (invisible)
+        return QStringLiteral("U+%1").arg(QString::number(uint(cp), 16).toUpper().rightJustified(4, u'0'));
+    return QString::fromUcs4(&cp, 1);
+}
+
+constexpr int kMaxCharactersShown = 10;
+
+ListError unencodableError(const QString &fileName, const QList<int> &rows, const QList<char32_t> &characters)
+{
+    QStringList rowNumbers;
+    for (int row : rows)
+        rowNumbers.append(QString::number(row + 1));
+    QStringList shown;
+    for (qsizetype i = 0; i < characters.size() && i < kMaxCharactersShown; ++i)
+        shown.append(describeCharacter(characters[i]));
+    if (characters.size() > kMaxCharactersShown)
+        shown.append(QStringLiteral("…"));
+
+    ListError err;
+    err.kind = ListError::Kind::Unencodable;
+    err.rows = rows;
+    err.message = failureHeadline(Operation::Save, fileName) + u'\n'
+                  + QStringLiteral("%1 行目に、ファイルに保存できない文字（%2）が含まれています。")
+                        .arg(rowNumbers.join(QStringLiteral(", ")), shown.join(u'、'))
+                  + u'\n' + QStringLiteral("その文字を書き直してから、もう一度保存してください。");
+    return err;
+}
+
+// ---- Reading -----------------------------------------------------------------------
+
+constexpr qint64 kReadChunk = 64 * 1024;
+
+// Splits the file into lines, holding at most one chunk and one line in memory.
+class LineReader {
+public:
+    enum class Status { Line, End, Failed };
+
+    explicit LineReader(platform::FileReader &file) : m_file(file), m_buffer(kReadChunk, Qt::Uninitialized) {}
+
+    // The next line without its line end. `truncated`: the line was longer than
+    // MaxRecordBytes and holds only the start; the reader must not be used further.
+    Status next(QByteArray &line, bool &truncated)
+    {
+        line.clear();
+        truncated = false;
+        bool gotBytes = false;
+        for (;;) {
+            if (m_pos == m_length) {
+                const qint64 n = m_file.read(m_buffer.data(), m_buffer.size());
+                if (n < 0)
+                    return Status::Failed;
+                if (n == 0) {
+                    if (!gotBytes)
+                        return Status::End;
+                    break;  // a last line without a line end
+                }
+                m_pos = 0;
+                m_length = qsizetype(n);
+            }
+            gotBytes = true;
+            const char *begin = m_buffer.constData() + m_pos;
+            const qsizetype available = m_length - m_pos;
+            const auto *lf = static_cast<const char *>(std::memchr(begin, '\n', size_t(available)));
+            const qsizetype take = lf ? qsizetype(lf - begin) : available;
+            // One byte more than a record may hold, for the CR of a CR LF.
+            const qsizetype room = MaxRecordBytes + 1 - line.size();
+            if (take > room) {
+                line.append(begin, room);
+                line.truncate(MaxRecordBytes);
+                truncated = true;
+                return Status::Line;
+            }
+            line.append(begin, take);
+            if (lf) {
+                m_pos += take + 1;
+                break;
+            }
+            m_pos = m_length;
+        }
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > MaxRecordBytes) {
+            line.truncate(MaxRecordBytes);
+            truncated = true;
+        }
+        return Status::Line;
+    }
+
+private:
+    platform::FileReader &m_file;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    qsizetype m_length = 0;
+};
+
+qint16 parseTick(const QByteArray &field)
+{
+    const QByteArray digits = field.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (!digits.isEmpty() && (digits[0] == '+' || digits[0] == '-')) {
+        negative = digits[0] == '-';
+        ++i;
+    }
+    if (i == digits.size())
+        return 0;
+    // Only 1 and 2 matter, so the value stops growing at 10: no overflow, however long.
+    int value = 0;
+    for (; i < digits.size(); ++i) {
+        const char c = digits[i];
+        if (c < '0' || c > '9')
+            return 0;
+        if (value < 10)
+            value = value * 10 + (c - '0');
+    }
+    if (negative || (value != 1 && value != 2))
+        return 0;
+    return qint16(value);
+}
+
+EntryRow parseRecord(const QByteArray &line)
+{
+    EntryRow row;
+    const qsizetype comma = line.indexOf(',');
+    if (comma < 0) {
+        row.tick = parseTick(line);
+        return row;
+    }
+    row.tick = parseTick(line.first(comma));
+    const QByteArrayView rest = QByteArrayView(line).sliced(comma + 1);
+    qsizetype open = 0;
+    while (open < rest.size() && (rest[open] == ' ' || rest[open] == '\t'))
+        ++open;
+    if (open < rest.size() && rest[open] == '"') {
+        // Code page 932 never uses 0x22 as a trail byte, so the byte search is safe.
+        qsizetype close = rest.size() - 1;
+        while (close > open && rest[close] != '"')
+            --close;
+        const QByteArrayView inner = close > open ? rest.sliced(open + 1, close - open - 1) : rest.sliced(open + 1);
+        row.text = platform::cp932::decode(inner);
+    } else {
+        row.text = platform::cp932::decode(rest);
+    }
+    return row;
+}
+
+// ---- Writing -----------------------------------------------------------------------
+
+bool isControl(char16_t ch) { return ch < 0x20 || ch == 0x7F; }
+
+void appendUnstorable(QStringView text, QList<char32_t> &characters)
+{
+    for (const QChar qc : text) {
+        if (isControl(qc.unicode()) && !characters.contains(qc.unicode()))
+            characters.append(qc.unicode());
+    }
+    for (char32_t cp : platform::cp932::unencodableCharacters(text)) {
+        if (!characters.contains(cp))
+            characters.append(cp);
+    }
+}
+
+bool hasControl(QStringView text)
+{
+    for (const QChar qc : text) {
+        if (isControl(qc.unicode()))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ListError LoadEntryList(const QString &fileName, EntryList &rows)
+{
+    if (const platform::FileError e = platform::createIfMissing(fileName))
+        return ioError(Operation::Load, fileName, e);
+    platform::FileReader file;
+    if (const platform::FileError e = file.open(fileName))
+        return ioError(Operation::Load, fileName, e);
+
+    // Filled in a copy, so that a read failing half-way leaves the rows untouched.
+    EntryList loaded = rows;
+    LineReader lines(file);
+    QByteArray line;
+    for (int row = 0; row < RowCount; ++row) {
+        bool truncated = false;
+        const LineReader::Status status = lines.next(line, truncated);
+        if (status == LineReader::Status::End)
+            break;
+        if (status == LineReader::Status::Failed)
+            return ioError(Operation::Load, fileName, file.error());
+        loaded[size_t(row)] = parseRecord(line);
+        if (truncated)
+            break;
+    }
+    rows = loaded;
+    return {};
+}
+
+ListError SaveEntryList(const QString &fileName, const EntryList &rows)
+{
+    QByteArray contents;
+    contents.reserve(RowCount * 16);
+    QList<int> badRows;
+    QList<char32_t> badCharacters;
+    for (int row = 0; row < RowCount; ++row) {
+        const EntryRow &entry = rows[size_t(row)];
+        const std::optional<QByteArray> text = platform::cp932::encode(entry.text);
+        if (!text || hasControl(entry.text)) {
+            badRows.append(row);
+            appendUnstorable(entry.text, badCharacters);
+            continue;
+        }
+        contents += QByteArray::number(int(entry.tick));
+        contents += ",\"";
+        contents += *text;
+        contents += "\"\r\n";
+    }
+    if (!badRows.isEmpty())
+        return unencodableError(fileName, badRows, badCharacters);
+
+    if (const platform::FileError e = platform::touchForAppend(fileName))
+        return ioError(Operation::Save, fileName, e);
+    if (const platform::FileError e = platform::replaceFileContents(fileName, contents))
+        return ioError(Operation::Save, fileName, e);
+    return {};
+}
+
+}  // namespace lists
