@@ -1,0 +1,378 @@
+// Code page 932 as Windows converts it: the whole decode table against Python's cp932
+// codec, the codes written for characters with several codes against ICU and the known
+// Windows choices, and the edges (ASCII, malformed bytes, characters outside the table).
+
+#include "platform/cp932.h"
+
+#include <QHash>
+#include <QProcess>
+#include <QStringConverter>
+#include <QTest>
+
+using namespace platform;
+
+namespace {
+
+bool isLead(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isTrail(int b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+QByteArray bytesOf(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+QString hexOf(QByteArrayView bytes) { return QString::fromLatin1(bytes.toByteArray().toHex(' ')); }
+
+QString codePoints(const QString &s)
+{
+    QStringList parts;
+    for (char32_t cp : s.toUcs4())
+        parts.append(QStringLiteral("U+%1").arg(QString::number(uint(cp), 16).toUpper().rightJustified(4, u'0')));
+    return parts.join(u' ');
+}
+
+// What Python's cp932 codec makes of every byte and every pair of bytes, decoding strictly:
+// key the bytes, value the text, or no entry where Python refuses.
+struct PythonReference {
+    QHash<QByteArray, QString> decoded;
+    bool ok = false;
+    QString problem;
+};
+
+PythonReference runPython()
+{
+    PythonReference ref;
+    const QString python = QStringLiteral("/usr/bin/python3");
+    const char *script = R"PY(
+import sys
+out = []
+def emit(b):
+    try:
+        s = b.decode('cp932')
+    except UnicodeDecodeError:
+        return
+    out.append(b.hex() + ' ' + ','.join('%x' % ord(c) for c in s))
+for x in range(256):
+    emit(bytes([x]))
+for l in range(256):
+    for t in range(256):
+        emit(bytes([l, t]))
+sys.stdout.write('\n'.join(out) + '\n')
+)PY";
+    QProcess p;
+    p.start(python, {QStringLiteral("-c"), QString::fromUtf8(script)});
+    if (!p.waitForStarted()) {
+        ref.problem = QStringLiteral("cannot run %1: %2").arg(python, p.errorString());
+        return ref;
+    }
+    p.waitForFinished(60000);
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        ref.problem = QStringLiteral("python3 failed: %1").arg(QString::fromLocal8Bit(p.readAllStandardError()));
+        return ref;
+    }
+    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.isEmpty())
+            continue;
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray key = QByteArray::fromHex(line.left(space));
+        QString text;
+        for (const QByteArray &cp : line.mid(space + 1).split(',')) {
+            const char32_t c = char32_t(cp.toUInt(nullptr, 16));
+            text += QString::fromUcs4(&c, 1);
+        }
+        ref.decoded.insert(key, text);
+    }
+    ref.ok = !ref.decoded.isEmpty();
+    if (!ref.ok)
+        ref.problem = QStringLiteral("python3 printed nothing");
+    return ref;
+}
+
+}  // namespace
+
+class TestCp932 : public QObject {
+    Q_OBJECT
+
+private:
+    PythonReference m_python;
+
+    // The decoding of one byte alone, from the reference: a lead byte alone, and a byte
+    // Python refuses, are one U+FFFD.
+    QString single(int b) const
+    {
+        const QString s = m_python.decoded.value(QByteArray(1, char(b)));
+        return s.isEmpty() || isLead(b) ? QString(QChar(0xFFFD)) : s;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QFile::exists(QStringLiteral("/usr/bin/python3")))
+            m_python = runPython();
+        else
+            m_python.problem = QStringLiteral("/usr/bin/python3 is not installed");
+    }
+
+    void singleBytesMatchPython()
+    {
+        if (!m_python.ok)
+            QSKIP(qPrintable(QStringLiteral("no reference table: ") + m_python.problem));
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray in(1, char(b));
+            const bool pythonRefuses = !m_python.decoded.contains(in);
+            // Python refuses exactly the lead bytes alone: both agree on which bytes lead.
+            QVERIFY2(pythonRefuses == isLead(b), qPrintable(hexOf(in)));
+            QCOMPARE(cp932::decode(in), single(b));
+        }
+    }
+
+    // Every sequence of two bytes: a pair Python decodes reads the same; an unassigned
+    // pair (lead and trail byte) is one U+FFFD; a lead byte before a byte that cannot
+    // trail is one U+FFFD and the second byte reads on its own.
+    void allPairsMatchPython()
+    {
+        if (!m_python.ok)
+            QSKIP(qPrintable(QStringLiteral("no reference table: ") + m_python.problem));
+        int assigned = 0;
+        int mismatches = 0;
+        QString firstMismatches;
+        for (int l = 0; l < 256; ++l) {
+            for (int t = 0; t < 256; ++t) {
+                const QByteArray in = bytesOf({l, t});
+                QString expected;
+                if (m_python.decoded.contains(in)) {
+                    expected = m_python.decoded.value(in);
+                    if (isLead(l))
+                        ++assigned;
+                } else if (isLead(l) && isTrail(t)) {
+                    expected = QString(QChar(0xFFFD));
+                } else if (isLead(l)) {
+                    expected = QString(QChar(0xFFFD)) + single(t);
+                } else {
+                    expected = single(l) + single(t);
+                }
+                const QString got = cp932::decode(in);
+                if (got != expected) {
+                    if (++mismatches <= 10)
+                        firstMismatches += QStringLiteral("\n  %1: got %2, expected %3")
+                                               .arg(hexOf(in), codePoints(got), codePoints(expected));
+                }
+            }
+        }
+        QVERIFY2(mismatches == 0, qPrintable(QString::number(mismatches) + QStringLiteral(" mismatches") + firstMismatches));
+        // The size of Microsoft's table, user-defined area included.
+        QCOMPARE(assigned, 9604);
+    }
+
+    // Every character of the table encodes, and decodes back to itself; for characters
+    // with one code that code is written.
+    void everyCharacterRoundTrips()
+    {
+        QHash<QString, QList<QByteArray>> codesOf;
+        for (int b = 0; b < 256; ++b) {
+            if (!isLead(b))
+                codesOf[cp932::decode(QByteArray(1, char(b)))].append(QByteArray(1, char(b)));
+        }
+        for (int l = 0; l < 256; ++l) {
+            if (!isLead(l))
+                continue;
+            for (int t = 0; t < 256; ++t) {
+                if (!isTrail(t))
+                    continue;
+                const QByteArray code = bytesOf({l, t});
+                const QString ch = cp932::decode(code);
+                if (ch != QString(QChar(0xFFFD)))
+                    codesOf[ch].append(code);
+            }
+        }
+        codesOf.remove(QString(QChar(0xFFFD)));
+        int duplicated = 0;
+        for (auto it = codesOf.cbegin(); it != codesOf.cend(); ++it) {
+            const std::optional<QByteArray> written = cp932::encode(it.key());
+            QVERIFY2(written.has_value(), qPrintable(codePoints(it.key())));
+            QVERIFY2(it.value().contains(*written), qPrintable(codePoints(it.key()) + u' ' + hexOf(*written)));
+            QVERIFY2(cp932::canEncode(it.key()), qPrintable(codePoints(it.key())));
+            // Windows never writes the NEC-selected IBM codes.
+            QVERIFY2(uchar(written->at(0)) != 0xED && uchar(written->at(0)) != 0xEE,
+                     qPrintable(codePoints(it.key()) + u' ' + hexOf(*written)));
+            if (it.value().size() > 1)
+                ++duplicated;
+        }
+        QVERIFY(duplicated > 350);  // NEC row 13 and the two IBM extension areas overlap a lot
+    }
+
+    // ICU's windows-31j encoder writes what Windows writes among duplicate codes. It
+    // differs only in the three rotated ASCII controls and refuses the bytes 0x80, 0xA0
+    // and 0xFD-0xFF, which Windows maps to U+0080 and U+F8F0-U+F8F3.
+    void duplicateCodesAsIcuWrites()
+    {
+        QStringEncoder icu("windows-31j", QStringConverter::Flag::Stateless);
+        if (!icu.isValid())
+            QSKIP("Qt has no windows-31j converter here (built without ICU)");
+        int compared = 0;
+        QString mismatches;
+        for (int l = 0x81; l <= 0xFC; ++l) {
+            if (!isLead(l))
+                continue;
+            for (int t = 0x40; t <= 0xFC; ++t) {
+                const QString ch = cp932::decode(bytesOf({l, t}));
+                if (ch == QString(QChar(0xFFFD)))
+                    continue;
+                // A fresh encoder each time: an error stays flagged on an encoder.
+                QStringEncoder one("windows-31j", QStringConverter::Flag::Stateless);
+                const QByteArray expected = one.encode(ch);
+                if (one.hasError())
+                    continue;
+                ++compared;
+                const std::optional<QByteArray> got = cp932::encode(ch);
+                if (!got || *got != expected)
+                    mismatches += QStringLiteral("\n  %1: got %2, ICU %3")
+                                      .arg(codePoints(ch), got ? hexOf(*got) : QStringLiteral("nothing"), hexOf(expected));
+            }
+        }
+        QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches));
+        qInfo("%d codes compared", compared);
+        QVERIFY(compared > 9000);
+    }
+
+    void preferredCode_data()
+    {
+        QTest::addColumn<int>("character");
+        QTest::addColumn<QByteArray>("code");
+        // JIS X 0208 before NEC row 13 (and the IBM code).
+        QTest::newRow("approximately equal") << 0x2252 << bytesOf({0x81, 0xE0});
+        QTest::newRow("identical to") << 0x2261 << bytesOf({0x81, 0xDF});
+        QTest::newRow("integral") << 0x222B << bytesOf({0x81, 0xE7});
+        QTest::newRow("square root") << 0x221A << bytesOf({0x81, 0xE3});
+        QTest::newRow("because") << 0x2235 << bytesOf({0x81, 0xE6});
+        QTest::newRow("intersection") << 0x2229 << bytesOf({0x81, 0xBF});
+        QTest::newRow("fullwidth not sign") << 0xFFE2 << bytesOf({0x81, 0xCA});
+        // NEC row 13 before the IBM extension.
+        QTest::newRow("roman numeral one") << 0x2160 << bytesOf({0x87, 0x54});
+        QTest::newRow("numero sign") << 0x2116 << bytesOf({0x87, 0x82});
+        QTest::newRow("telephone sign") << 0x2121 << bytesOf({0x87, 0x84});
+        QTest::newRow("parenthesized stock") << 0x3231 << bytesOf({0x87, 0x8A});
+        // The IBM extension, never NEC's selection of it (ED40-EEFC).
+        QTest::newRow("small roman one") << 0x2170 << bytesOf({0xFA, 0x40});
+        QTest::newRow("fullwidth broken bar") << 0xFFE4 << bytesOf({0xFA, 0x55});
+        QTest::newRow("fullwidth apostrophe") << 0xFF07 << bytesOf({0xFA, 0x56});
+        QTest::newRow("fullwidth quotation mark") << 0xFF02 << bytesOf({0xFA, 0x57});
+        QTest::newRow("IBM kanji 7E8A") << 0x7E8A << bytesOf({0xFA, 0x5C});
+        QTest::newRow("IBM kanji 4E28") << 0x4E28 << bytesOf({0xFA, 0x68});
+        // What Linux input methods type, written as Windows writes them.
+        QTest::newRow("wave dash") << 0x301C << bytesOf({0x81, 0x60});
+        QTest::newRow("double vertical line") << 0x2016 << bytesOf({0x81, 0x61});
+        QTest::newRow("minus sign") << 0x2212 << bytesOf({0x81, 0x7C});
+        QTest::newRow("cent sign") << 0x00A2 << bytesOf({0x81, 0x91});
+        QTest::newRow("pound sign") << 0x00A3 << bytesOf({0x81, 0x92});
+        QTest::newRow("not sign") << 0x00AC << bytesOf({0x81, 0xCA});
+        // Single bytes.
+        QTest::newRow("halfwidth katakana a") << 0xFF71 << bytesOf({0xB1});
+        QTest::newRow("U+0080") << 0x0080 << bytesOf({0x80});
+        QTest::newRow("U+F8F0") << 0xF8F0 << bytesOf({0xA0});
+        QTest::newRow("U+F8F3") << 0xF8F3 << bytesOf({0xFF});
+    }
+
+    void preferredCode()
+    {
+        QFETCH(int, character);
+        QFETCH(QByteArray, code);
+        const QString text = QChar(char16_t(character));
+        QCOMPARE(cp932::encode(text), std::optional<QByteArray>(code));
+    }
+
+    // The Linux twins are written but never read: those codes decode to the characters
+    // Windows has for them.
+    void twinsDecodeToWindowsCharacters()
+    {
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0x60})), QString(QChar(0xFF5E)));
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0x61})), QString(QChar(0x2225)));
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0x7C})), QString(QChar(0xFF0D)));
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0x91})), QString(QChar(0xFFE0)));
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0x92})), QString(QChar(0xFFE1)));
+        QCOMPARE(cp932::decode(bytesOf({0x81, 0xCA})), QString(QChar(0xFFE2)));
+    }
+
+    // Every ASCII code is itself, 0x1A, 0x1C and 0x7F too (ICU rotates those three).
+    void asciiIsPlain()
+    {
+        QByteArray all;
+        QString expected;
+        for (int b = 0; b < 0x80; ++b) {
+            all.append(char(b));
+            expected.append(QChar(char16_t(b)));
+        }
+        QCOMPARE(cp932::decode(all), expected);
+        QCOMPARE(cp932::encode(expected), std::optional<QByteArray>(all));
+        QVERIFY(cp932::canEncode(expected));
+    }
+
+    void text()
+    {
+        const QString s = QStringLiteral("参加者 ABC ｱｲｳ 髙﨑");
+        const QByteArray bytes = bytesOf({0x8E, 0x51, 0x89, 0xC1, 0x8E, 0xD2, 0x20, 0x41, 0x42, 0x43, 0x20,
+                                          0xB1, 0xB2, 0xB3, 0x20, 0xFB, 0xFC, 0xFA, 0xB1});
+        QCOMPARE(cp932::encode(s), std::optional<QByteArray>(bytes));
+        QCOMPARE(cp932::decode(bytes), s);
+        QCOMPARE(cp932::encode(QString()), std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(cp932::decode(QByteArray()), QString());
+    }
+
+    void malformedBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        const QString bad(QChar(0xFFFD));
+        QTest::newRow("lead byte at the end") << bytesOf({0x41, 0x82}) << QStringLiteral("A") + bad;
+        QTest::newRow("lead byte before a quote") << bytesOf({0x81, 0x22, 0x41}) << bad + QStringLiteral("\"A");
+        QTest::newRow("lead byte before CR LF") << bytesOf({0x81, 0x0D, 0x0A}) << bad + QStringLiteral("\r\n");
+        QTest::newRow("lead byte before 0xFD") << bytesOf({0x81, 0xFD}) << bad + QChar(0xF8F1);
+        QTest::newRow("unassigned pair") << bytesOf({0x85, 0x40, 0x41}) << bad + QStringLiteral("A");
+        QTest::newRow("unassigned pair, trail 0x7F") << bytesOf({0x81, 0x7F}) << bad + QStringLiteral("\x7f");
+        QTest::newRow("lead byte before katakana") << bytesOf({0x81, 0x20, 0xB1}) << bad + QStringLiteral(" ") + QChar(0xFF71);
+        QTest::newRow("lead then lead pair") << bytesOf({0xE0, 0x30, 0x82, 0xA0}) << bad + QStringLiteral("0") + QChar(0x3042);
+    }
+
+    void malformedBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(cp932::decode(bytes), text);
+    }
+
+    void unencodable_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<char32_t>>("characters");
+        QTest::newRow("emoji") << QStringLiteral("a😀b😀") << QList<char32_t>{0x1F600};
+        QTest::newRow("CJK extension B") << QStringLiteral("𠮷野家") << QList<char32_t>{0x20BB7};
+        QTest::newRow("accented latin, euro") << QStringLiteral("café 5€é") << QList<char32_t>{0xE9, 0x20AC};
+        QTest::newRow("hangul") << QStringLiteral("한") << QList<char32_t>{0xD55C};
+        QTest::newRow("replacement character") << QString(QChar(0xFFFD)) << QList<char32_t>{0xFFFD};
+        QTest::newRow("lone high surrogate") << (QStringLiteral("a") + QChar(0xD83D) + QStringLiteral("b"))
+                                             << QList<char32_t>{0xD83D};
+        QTest::newRow("lone low surrogate") << QString(QChar(0xDE00)) << QList<char32_t>{0xDE00};
+    }
+
+    void unencodable()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<char32_t>, characters);
+        QCOMPARE(cp932::encode(text), std::nullopt);
+        QVERIFY(!cp932::canEncode(text));
+        QCOMPARE(cp932::unencodableCharacters(text), characters);
+    }
+
+    void encodableTextHasNoUnencodableCharacters()
+    {
+        QVERIFY(cp932::unencodableCharacters(QStringLiteral("参加者 ABC 〜−")).isEmpty());
+        QVERIFY(cp932::unencodableCharacters(QString()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCp932)
+#include "tst_cp932.moc"
