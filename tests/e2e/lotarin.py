@@ -15,17 +15,22 @@ Typical use:
 Every lookup polls gently until a timeout and fails with a dump of the program's accessible tree.
 """
 
+import atexit
+import functools
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import warnings
 
-import pyatspi
-from Xlib import X, display as xdisplay
+# pyatspi calls libatspi entry points that libatspi itself has deprecated; that is not ours to fix.
+warnings.filterwarnings("ignore", category=DeprecationWarning, module=r"pyatspi(\.|$)")
+
+import pyatspi  # noqa: E402
+from Xlib import X, display as xdisplay  # noqa: E402
 
 # ImageMagick itself; a differently behaving convert may come first on PATH.
 CONVERT = "/usr/bin/convert"
@@ -230,6 +235,7 @@ def x_display():
     global _display
     if _display is None:
         _display = xdisplay.Display()
+        atexit.register(_display.close)
     return _display
 
 
@@ -308,7 +314,7 @@ def screenshot(xid, path, crop=None):
 # ----- one running Tombal --------------------------------------------------------------------------------------
 
 def tombal_path():
-    """The program under test: $TOMBAL, else the first command-line argument that names a file."""
+    """The program under test: $TOMBAL (run_e2e.sh sets it); tests skip when it is not set."""
     path = os.environ.get("TOMBAL")
     if not path:
         raise unittest.SkipTest("TOMBAL is not set to the built program")
@@ -337,26 +343,27 @@ class Tombal:
         """Start the program and wait until it is on the accessibility bus; returns self."""
         self._out = open(os.path.join(self.logdir, "output.txt"), "wb")
         self.proc = subprocess.Popen([self.binary, *self.args], cwd=self.workdir, env=self.env,
-                                     stdin=subprocess.DEVNULL, stdout=self._out, stderr=subprocess.STDOUT,
-                                     start_new_session=True)
+                                     stdin=subprocess.DEVNULL, stdout=self._out, stderr=subprocess.STDOUT)
         self.pid = self.proc.pid
 
         def registered():
             if self.proc.poll() is not None:
-                raise E2EError(f"{self.binary} ended during start-up with status {self.proc.returncode}:\n"
-                               + self.output())
+                raise E2EError(f"{self.binary} ended during start-up with status {self.proc.returncode}\n"
+                               f"program output:\n{self.output()}")
             desktop = pyatspi.Registry.getDesktop(0)
             for i in range(desktop.childCount):
-                a = desktop.getChildAtIndex(i)
-                if a is not None and a.get_process_id() == self.pid:
-                    return a
+                try:
+                    a = desktop.getChildAtIndex(i)
+                    if a is not None and a.get_process_id() == self.pid:
+                        return a
+                except Exception:  # a program of an earlier test that is just going away
+                    continue
             return None
         try:
             self.app = wait_for(registered, timeout, f"pid {self.pid} on the accessibility bus")
         except E2EError as e:
-            if self.proc.poll() is not None:
-                raise E2EError(f"{self.binary} ended during start-up with status {self.proc.returncode}:\n"
-                               + self.output()) from None
+            if "program output" in str(e):
+                raise
             raise E2EError(f"{e}\nprogram output:\n{self.output()}") from None
         return self
 
@@ -372,20 +379,16 @@ class Tombal:
         return self.returncode
 
     def kill(self):
-        """End the program (and anything it started) if it still runs; always safe to call."""
+        """End the program if it still runs; always safe to call."""
         if self.proc is None:
             return
         if self.proc.poll() is None:
-            for sig, grace in ((signal.SIGTERM, 2.0), (signal.SIGKILL, 5.0)):
-                try:
-                    os.killpg(self.proc.pid, sig)
-                except ProcessLookupError:
-                    break
-                try:
-                    self.proc.wait(grace)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
+            self.proc.terminate()
+            try:
+                self.proc.wait(2.0)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(5.0)
         self.returncode = self.proc.returncode
         self._out.close()
 
@@ -456,24 +459,37 @@ class Tombal:
     def find_all(self, root, role=None, name=None, showing=None):
         return find_all(root, role, name, showing)
 
+    def focused_now(self):
+        """The control that has the keyboard focus at this moment, or None."""
+        for w in self.windows():
+            for a in descendants(w):
+                if is_focused(a):
+                    return a
+        return None
+
     def focused(self, timeout=TIMEOUT):
-        """The accessible that has the keyboard focus, waiting until one has it."""
-        def look():
-            for w in self.windows():
-                for a in descendants(w):
-                    if is_focused(a):
-                        return a
-            return None
-        return self._wait(look, timeout, "a focused control")
+        """The control that has the keyboard focus, waiting until one has it."""
+        return self._wait(self.focused_now, timeout, "a focused control")
 
     def wait_focus(self, role=None, name=None, timeout=TIMEOUT):
         """Wait until the focused control has this role and name; returns it."""
         r = _role(role)
 
         def look():
-            a = self.focused(timeout=0)
-            return a if _matches(a, r, name, None) else None
+            a = self.focused_now()
+            return a if a is not None and _matches(a, r, name, None) else None
         return self._wait(look, timeout, f"focus on role={role!r} name={name!r}")
+
+    def key_moves_focus(self, title, *keys, timeout=TIMEOUT):
+        """Send keys to the window with this title and return the control that has the focus once it has moved
+        away from the one that had it before; fails if the focus stays where it was."""
+        before = self.focused(timeout).path
+
+        def moved():
+            a = self.focused_now()
+            return a if a is not None and a.path != before else None
+        self.key(title, *keys)
+        return self._wait(moved, timeout, f"the focus to move on from {before} after {' '.join(keys)}")
 
     def click(self, acc):
         """Press with the mouse at the centre of acc: returns at once, even if a modal dialog opens."""
@@ -522,15 +538,92 @@ class Tombal:
             raise E2EError(f"{e}\n{self.describe()}") from None
 
 
+# ----- printing ----------------------------------------------------------------------------------------------
+
+def pdf_dir():
+    """The folder where the PDF printer puts this user's jobs (run_e2e.sh sets $E2E_PDF_DIR from cups.sh);
+    skips the test when no CUPS PDF printer was set up."""
+    d = os.environ.get("E2E_PDF_DIR")
+    if not d:
+        raise unittest.SkipTest("no CUPS PDF printer (tests/e2e/cups.sh did not set one up)")
+    return d
+
+
+def pdf_files(folder=None):
+    """The set of PDF file paths in the printer's output folder now."""
+    folder = folder or pdf_dir()
+    try:
+        return {os.path.join(folder, f) for f in os.listdir(folder) if f.endswith(".pdf")}
+    except FileNotFoundError:
+        return set()
+
+
+def wait_new_pdf(before, folder=None, timeout=30.0):
+    """Wait for a PDF that was not in before (a set from pdf_files()) to be complete; returns its path.
+
+    cups-pdf writes in steps, so a file counts as complete when its size holds still and pdfinfo reads it."""
+    folder = folder or pdf_dir()
+    sizes = {}
+
+    def complete():
+        for path in sorted(pdf_files(folder) - before):
+            size = os.path.getsize(path)
+            if size > 0 and sizes.get(path) == size and subprocess.run(
+                    ["pdfinfo", path], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL).returncode == 0:
+                return path
+            sizes[path] = size
+        return None
+    return wait_for(complete, timeout, f"a new complete PDF in {folder}", interval=0.25)
+
+
+def pdf_pages(path):
+    return int(next(line.split()[1] for line in subprocess.run(
+        ["pdfinfo", path], check=True, stdout=subprocess.PIPE, text=True).stdout.splitlines()
+        if line.startswith("Pages:")))
+
+
+def pdf_to_png(path, out_prefix, dpi=150):
+    """Render every page of a PDF to PNG files out_prefix-1.png, ...; returns their paths in page order."""
+    subprocess.run(["pdftoppm", "-r", str(dpi), "-png", path, out_prefix], check=True, stdin=subprocess.DEVNULL)
+    folder, base = os.path.split(out_prefix)
+    return sorted(os.path.join(folder or ".", f) for f in os.listdir(folder or ".")
+                  if f.startswith(base + "-") and f.endswith(".png"))
+
+
 # ----- unittest glue -------------------------------------------------------------------------------------------
 
 class TombalTestCase(unittest.TestCase):
     """Base class: start_tombal() gives a fresh program in a fresh working directory, ended after the test.
 
-    When a test fails, the accessible tree and output of every program it started go to stderr."""
+    When a test fails, the accessible tree and output of every program it started go to stderr, and with
+    $E2E_ARTIFACTS set a screenshot of the whole screen is saved there."""
+
+    def __init__(self, methodName="runTest"):
+        super().__init__(methodName)
+        method = getattr(self, methodName, None)
+        if method is None:
+            return
+
+        # The state is reported from inside the test method, while the programs still run.
+        @functools.wraps(method)
+        def reporting(*args, **kwargs):
+            try:
+                return method(*args, **kwargs)
+            except unittest.SkipTest:
+                raise
+            except E2EError:  # its message already holds the state
+                self._report_state(with_tree=False)
+                raise
+            except BaseException:
+                self._report_state()
+                raise
+        setattr(self, methodName, reporting)
 
     def setUp(self):
         self._apps = []
+        # unittest resets the warning filters for its run; pyatspi's use of deprecated libatspi calls is noise.
+        warnings.filterwarnings("ignore", category=DeprecationWarning, module=r"pyatspi(\.|$)")
 
     def start_tombal(self, workdir=None, env=None, timeout=TIMEOUT):
         app = Tombal(workdir=workdir, env=env)
@@ -538,8 +631,15 @@ class TombalTestCase(unittest.TestCase):
         self.addCleanup(app.cleanup)
         return app.start(timeout)
 
-    def tearDown(self):
-        outcome = getattr(self, "_outcome", None)
-        if outcome is not None and not getattr(outcome, "success", True):
-            for app in self._apps:
-                sys.stderr.write(f"\n--- {self.id()}: state at failure ---\n{app.describe()}\n")
+    def _report_state(self, with_tree=True):
+        for app in getattr(self, "_apps", []) if with_tree else []:
+            sys.stderr.write(f"\n--- {self.id()}: state at failure ---\n{app.describe()}\n")
+        artifacts = os.environ.get("E2E_ARTIFACTS")
+        if artifacts:
+            os.makedirs(artifacts, exist_ok=True)
+            shot = os.path.join(artifacts, self.id() + ".png")
+            try:
+                screenshot(x_display().screen().root.id, shot)
+                sys.stderr.write(f"screen at failure: {shot}\n")
+            except Exception as e:
+                sys.stderr.write(f"no screenshot: {e!r}\n")
