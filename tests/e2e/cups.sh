@@ -6,7 +6,8 @@
 #                                             current user). Safe to run any number of times.
 #   tests/e2e/cups.sh stop                    stop the scheduler, to test a print service that goes away; a later
 #                                             start brings it back
-#   tests/e2e/cups.sh status                  exit 0 when the scheduler runs and PDF is the default queue
+#   tests/e2e/cups.sh status                  exit 0 when the scheduler runs and PDF is the default queue,
+#                                             enabled and accepting jobs
 #
 # Works without systemd: the scheduler is then started here in the foreground mode of cupsd, detached, and its
 # pid kept in $PIDFILE so that stop ends exactly that process. Messages go to stderr. Needs root to start or stop
@@ -70,6 +71,11 @@ ensure_queue() {
 output_dir() {
   local user=$1 home out
   home=$(getent passwd "$user" | cut -d: -f6)
+  # cups-pdf takes the home folder from the user database, not from $HOME.
+  if [ ! -d "$home" ]; then
+    say "jobs of $user cannot land anywhere: the home folder '$home' does not exist"
+    return 1
+  fi
   out=$(sed -n 's/^[[:space:]]*Out[[:space:]]\+//p' /etc/cups/cups-pdf.conf 2>/dev/null | tail -n1)
   out=${out:-'${HOME}/PDF'}
   out=${out//'${HOME}'/$home}
@@ -77,9 +83,12 @@ output_dir() {
   echo "$out"
 }
 
-status() {
-  scheduler_running && lpstat -d 2>/dev/null | grep -q ": $QUEUE\$" \
-    && lpstat -p "$QUEUE" 2>/dev/null | grep -q enabled
+# Scheduler running, PDF the default, a cups-pdf device, enabled and accepting jobs.
+ready() {
+  local s
+  s=$(lpstat -r -d -v "$QUEUE" -p "$QUEUE" -a "$QUEUE" 2>/dev/null) || return 1
+  grep -q '^scheduler is running' <<<"$s" && grep -q ": $QUEUE\$" <<<"$s" && grep -q "^device for $QUEUE: cups-pdf:/" <<<"$s" \
+    && grep -q "^printer $QUEUE .*enabled" <<<"$s" && grep -q "^$QUEUE accepting requests" <<<"$s"
 }
 
 stop_scheduler() {
@@ -110,10 +119,15 @@ done
 
 case $action in
   start)
+    # Usually all is set already; one lpstat call tells.
+    if ready; then
+      output_dir "$user"
+      exit
+    fi
     start_scheduler || exit 1
     ensure_queue || { say "could not set up the queue $QUEUE"; exit 1; }
     output_dir "$user"
     ;;
   stop) stop_scheduler ;;
-  status) status ;;
+  status) ready ;;
 esac

@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import types
 import unittest
 import warnings
 
@@ -605,9 +606,10 @@ class TombalTestCase(unittest.TestCase):
         if method is None:
             return
 
-        # The state is reported from inside the test method, while the programs still run.
+        # The state is reported from inside the test method, while the programs still run. The wrapper stays a
+        # bound method, as unittest's loader expects of a test named on the command line.
         @functools.wraps(method)
-        def reporting(*args, **kwargs):
+        def reporting(self, *args, **kwargs):
             try:
                 return method(*args, **kwargs)
             except unittest.SkipTest:
@@ -618,7 +620,7 @@ class TombalTestCase(unittest.TestCase):
             except BaseException:
                 self._report_state()
                 raise
-        setattr(self, methodName, reporting)
+        setattr(self, methodName, types.MethodType(reporting, self))
 
     def setUp(self):
         self._apps = []

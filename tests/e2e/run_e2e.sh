@@ -17,13 +17,16 @@ TOMBAL=$(realpath "$1")
 export TOMBAL
 shift
 
-if pdf_dir=$("$here/cups.sh" start 2>/dev/null); then
+cups_log=$(mktemp)
+if pdf_dir=$("$here/cups.sh" start 2>"$cups_log"); then
   export E2E_PDF_DIR=$pdf_dir
   echo "run_e2e: printing to the CUPS queue PDF, files in $E2E_PDF_DIR" >&2
 else
   unset E2E_PDF_DIR
+  grep '^cups:' "$cups_log" >&2
   echo "run_e2e: no CUPS PDF printer; the print tests will skip" >&2
 fi
+rm -f "$cups_log"
 
 cd "$here" || exit 1
 if [ $# -eq 0 ]; then

@@ -22,11 +22,17 @@ chmod 700 "$session_dir"
 xvfb_pid=
 inner_pid=
 
+# Whether the inner part (its own session and process group) still has a process that is not a zombie. Members whose parent has gone are reaped by
+# whoever adopts them, which may take a while; they count as gone.
+group_alive() {
+  ps -o stat= --sid "$1" 2>/dev/null | grep -qv "^Z"
+}
+
 cleanup() {
   # The inner part runs in its own process group: ending the group ends the buses, the test and the program.
   if [ -n "$inner_pid" ]; then
     kill -TERM -- "-$inner_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 -- "-$inner_pid" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 50); do group_alive "$inner_pid" || break; sleep 0.05; done
     kill -KILL -- "-$inner_pid" 2>/dev/null
   fi
   if [ -n "$xvfb_pid" ]; then
