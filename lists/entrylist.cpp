@@ -215,13 +215,17 @@ EntryRow parseRecord(const QByteArray &line)
 
 bool isControl(char16_t ch) { return ch < 0x20 || ch == 0x7F; }
 
+// Adds the characters of `text` that cannot be stored, in the order they appear.
 void appendUnstorable(QStringView text, QList<char32_t> &characters)
 {
-    for (const QChar qc : text) {
-        if (isControl(qc.unicode()) && !characters.contains(qc.unicode()))
-            characters.append(qc.unicode());
-    }
-    for (char32_t cp : platform::cp932::unencodableCharacters(text)) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView one = text.sliced(i, length);
+        i += length - 1;
+        const bool storable = !isControl(one[0].unicode()) && platform::cp932::canEncode(one);
+        if (storable)
+            continue;
+        const char32_t cp = length == 2 ? QChar::surrogateToUcs4(one[0], one[1]) : one[0].unicode();
         if (!characters.contains(cp))
             characters.append(cp);
     }

@@ -330,9 +330,13 @@ FileError createIfMissing(const QString &path)
         ::close(fd);
         return {};
     }
-    if (errno == EEXIST)
+    const int code = errno;
+    // Something of that name exists (an unwritable folder may hide that behind another
+    // error): it is not created, and reading it tells what it is.
+    struct stat st;
+    if (code == EEXIST || ::stat(QFile::encodeName(path).constData(), &st) == 0)
         return {};
-    return lastError();
+    return fromSystem(code);
 }
 
 FileError touchForAppend(const QString &path)
