@@ -1,0 +1,128 @@
+#include "draw/printsheet.h"
+
+#include "ui/messagebox.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace draw::printing {
+
+namespace {
+
+QString systemDefaultPrinter()
+{
+    // Without a print service Qt still names no printer, or one it cannot reach; both
+    // count as none.
+    if (QPrinterInfo::availablePrinters().isEmpty())
+        return {};
+    return QPrinterInfo::defaultPrinterName();
+}
+
+void systemConfigure(QPrinter &printer, const Target &target)
+{
+    if (target.isPdf()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(target.pdfPath);
+    } else {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(target.printerName);
+    }
+}
+
+QString askWithDialog(QWidget *parent)
+{
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("PDF ファイルとして保存"),
+                                                QDir::current().filePath(QStringLiteral("抽選表.pdf")),
+                                                QStringLiteral("PDF ファイル (*.pdf)"));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    return path;
+}
+
+Seams systemSeams() { return Seams{systemDefaultPrinter, systemConfigure, askWithDialog}; }
+
+}  // namespace
+
+QString Target::displayName() const
+{
+    return isPdf() ? QStringLiteral("ファイル「%1」").arg(QDir::toNativeSeparators(pdfPath))
+                   : QStringLiteral("プリンター「%1」").arg(printerName);
+}
+
+Seams &seams()
+{
+    static Seams s = systemSeams();
+    return s;
+}
+
+void reset() { seams() = systemSeams(); }
+
+bool chooseTarget(QWidget *parent, Target &target)
+{
+    target = Target{};
+    const Seams &s = seams();
+    target.printerName = s.defaultPrinter ? s.defaultPrinter() : QString();
+    if (!target.printerName.isEmpty())
+        return true;
+    if (!ui::MessageBox::question(parent, QStringLiteral("印刷"),
+                                  QStringLiteral("既定のプリンターが設定されていないため、印刷できません。\n"
+                                                 "抽選表を PDF ファイルとして保存しますか？")))
+        return false;
+    target.pdfPath = s.askPdfPath ? s.askPdfPath(parent) : QString();
+    return target.isPdf();
+}
+
+QString renderPage(QWidget &widget, QPrinter &printer)
+{
+    if (widget.width() <= 0 || widget.height() <= 0)
+        return QStringLiteral("印刷する画面がありません。");
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        return printer.outputFormat() == QPrinter::PdfFormat
+                   ? QStringLiteral("ファイルを作成できませんでした（フォルダーがないか、書き込みが許可されていません）。")
+                   : QStringLiteral("プリンターを使用できませんでした（停止しているか、接続されていません）。");
+    }
+    // The printable area, in printer dots; the painter starts at its top-left corner.
+    const double areaWidth = printer.width();
+    const double areaHeight = printer.height();
+    const double scale = std::min(areaWidth / widget.width(), areaHeight / widget.height());
+    painter.translate((areaWidth - widget.width() * scale) / 2.0, 0.0);
+    painter.scale(scale, scale);
+    // Rendering through the painter lets every control draw itself on the printer, so text
+    // and lines come out at the printer's resolution.
+    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    const bool ended = painter.end();
+    if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
+        return QStringLiteral("印刷ジョブが失敗しました。");
+    return {};
+}
+
+QString printPage(QWidget &widget, const Target &target)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    const Seams &s = seams();
+    if (s.configure)
+        s.configure(printer, target);
+    printer.setDocName(widget.windowTitle());
+    printer.setCopyCount(1);
+    printer.setFullPage(false);
+    printer.setPageOrientation(widget.width() > widget.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    if (!target.isPdf() && !printer.isValid())
+        return QStringLiteral("プリンターが見つかりません。");
+    return renderPage(widget, printer);
+}
+
+QString failureMessage(const Target &target, const QString &reason)
+{
+    return QStringLiteral("%1に印刷できませんでした。\n%2\n抽選表の名前と結果はそのまま残っています。")
+        .arg(target.displayName(), reason);
+}
+
+}  // namespace draw::printing

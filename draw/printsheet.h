@@ -1,0 +1,53 @@
+#pragma once
+// Printing a window's image: its client area, as shown, on one page of the default
+// printer, or into a PDF file when no printer is set up.
+
+#include <QString>
+
+#include <functional>
+
+class QPrinter;
+class QWidget;
+
+namespace draw::printing {
+
+// Where a page goes: a printer queue, or a PDF file when pdfPath is set.
+struct Target {
+    QString printerName;
+    QString pdfPath;
+    bool isPdf() const { return !pdfPath.isEmpty(); }
+    // How the messages name it: the printer, or the file.
+    QString displayName() const;
+};
+
+// The parts of printing that depend on the machine. The program uses the defaults; tests
+// replace single members and call reset() afterwards.
+struct Seams {
+    // The default printer's name; empty when there is none (no print service, no queue).
+    std::function<QString()> defaultPrinter;
+    // Points a printer at the target. Runs while the sheet's buttons are hidden, just before
+    // the page is drawn.
+    std::function<void(QPrinter &, const Target &)> configure;
+    // Asks for the PDF file to save to; empty when the user cancels.
+    std::function<QString(QWidget *parent)> askPdfPath;
+};
+Seams &seams();
+void reset();
+
+// The default printer, or, when there is none, a PDF file if the user agrees to one and
+// picks it. False when nothing is to be printed.
+bool chooseTarget(QWidget *parent, Target &target);
+
+// Draws `widget` (its visible children, as they are now) on one page of `printer`: scaled
+// to fit the printable area keeping its aspect, centred at the top, rendered at the
+// printer's resolution as text and shapes rather than an enlarged screen image.
+// Returns an empty string on success, else the reason in Japanese.
+QString renderPage(QWidget &widget, QPrinter &printer);
+
+// Prints `widget` on one page of `target`. Empty on success, else the reason in Japanese.
+QString printPage(QWidget &widget, const Target &target);
+
+// The message for a print that failed, in Japanese.
+QString failureMessage(const Target &target, const QString &reason);
+
+}  // namespace draw::printing
