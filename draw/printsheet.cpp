@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QWidget>
@@ -83,6 +84,16 @@ QString renderPage(QWidget &widget, QPrinter &printer)
 {
     if (widget.width() <= 0 || widget.height() <= 0)
         return QStringLiteral("印刷する画面がありません。");
+    // QWidget::render() onto a printer paints the widgets into one pixmap of the whole page
+    // (hundreds of megabytes at printer resolution) and prints that. Recorded into a
+    // picture first, every control draws itself as text and shapes, which the printer
+    // then replays at its own resolution.
+    QPicture picture;
+    {
+        QPainter recorder(&picture);
+        widget.render(&recorder, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
+
     QPainter painter;
     if (!painter.begin(&printer)) {
         return printer.outputFormat() == QPrinter::PdfFormat
@@ -94,10 +105,11 @@ QString renderPage(QWidget &widget, QPrinter &printer)
     const double areaHeight = printer.height();
     const double scale = std::min(areaWidth / widget.width(), areaHeight / widget.height());
     painter.translate((areaWidth - widget.width() * scale) / 2.0, 0.0);
-    painter.scale(scale, scale);
-    // Rendering through the painter lets every control draw itself on the printer, so text
-    // and lines come out at the printer's resolution.
-    widget.render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // A picture replays itself scaled from its own resolution to the printer's; only the
+    // rest of the fit is ours.
+    painter.scale(scale * picture.logicalDpiX() / printer.logicalDpiX(),
+                  scale * picture.logicalDpiY() / printer.logicalDpiY());
+    painter.drawPicture(QPointF(0, 0), picture);
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
         return QStringLiteral("印刷ジョブが失敗しました。");
