@@ -1,0 +1,24 @@
+#include "shell/identity.h"
+
+#include "lotarin_version.h"
+#include "ui/images.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+
+namespace shell {
+
+void applyIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral(LOTARIN_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LOTARIN_DISPLAY_VERSION));
+    QCoreApplication::setOrganizationName(QStringLiteral(LOTARIN_MAKER));
+    // Wayland's app id and the desktop entry's file name: lets the desktop match the
+    // running windows to their menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LOTARIN_APP_ID));
+    // No applicationDisplayName on purpose: once set, Qt appends it to every window
+    // title ("参加者設定 — Lotarin"), and each window must show its own caption only.
+    QGuiApplication::setWindowIcon(QIcon(QString::fromLatin1(ui::images::icon)));
+}
+
+}  // namespace shell

@@ -1,0 +1,10 @@
+#pragma once
+// The program's name, version and icon as the desktop sees them.
+
+namespace shell {
+
+// Sets the application object's name, version, maker and desktop id, and the window icon
+// that every window shows. Call once, right after the application object exists.
+void applyIdentity();
+
+}  // namespace shell
