@@ -31,6 +31,7 @@ import warnings
 warnings.filterwarnings("ignore", category=DeprecationWarning, module=r"pyatspi(\.|$)")
 
 import pyatspi  # noqa: E402
+from gi.repository import GLib  # noqa: E402
 from Xlib import X, display as xdisplay  # noqa: E402
 
 # ImageMagick itself; a differently behaving convert may come first on PATH.
@@ -226,6 +227,53 @@ def dump_tree(root, indent=0, out=None):
     return "\n".join(lines) if out is None else lines
 
 
+# ----- focus events --------------------------------------------------------------------------------------------
+# Finding the focus by walking a window costs a few D-Bus calls per control (over half a second for a list
+# window); the program announces each focus change, so the last announcement is tried first.
+
+_focus_by_pid = {}
+_focus_listening = False
+
+
+def _on_focus_event(event):
+    try:
+        pid = event.source.get_process_id()
+        path = event.source.path
+    except Exception:  # the control is already gone
+        return
+    if event.detail1:
+        _focus_by_pid[pid] = event.source
+    elif pid in _focus_by_pid and _focus_by_pid[pid].path == path:
+        del _focus_by_pid[pid]
+
+
+def listen_for_focus():
+    """Start following focus changes; a program started afterwards reports them (called by Tombal.start)."""
+    global _focus_listening
+    if not _focus_listening:
+        pyatspi.Registry.registerEventListener(_on_focus_event, "object:state-changed:focused")
+        _focus_listening = True
+
+
+def pump_events():
+    """Deliver the accessibility events that have arrived (no main loop runs otherwise)."""
+    ctx = GLib.MainContext.default()
+    for _ in range(10000):
+        if not ctx.pending():
+            break
+        ctx.iteration(False)
+
+
+def announced_focus(pid):
+    """The control of that process that last announced it took the focus, if it still has it; else None."""
+    pump_events()
+    acc = _focus_by_pid.get(pid)
+    try:
+        return acc if acc is not None and is_focused(acc) else None
+    except Exception:
+        return None
+
+
 # ----- the X side ----------------------------------------------------------------------------------------------
 
 _display = None
@@ -342,6 +390,7 @@ class Tombal:
 
     def start(self, timeout=TIMEOUT):
         """Start the program and wait until it is on the accessibility bus; returns self."""
+        listen_for_focus()
         self._out = open(os.path.join(self.logdir, "output.txt"), "wb")
         self.proc = subprocess.Popen([self.binary, *self.args], cwd=self.workdir, env=self.env,
                                      stdin=subprocess.DEVNULL, stdout=self._out, stderr=subprocess.STDOUT)
@@ -462,6 +511,9 @@ class Tombal:
 
     def focused_now(self):
         """The control that has the keyboard focus at this moment, or None."""
+        acc = announced_focus(self.pid)
+        if acc is not None:
+            return acc
         for w in self.windows():
             for a in descendants(w):
                 if is_focused(a):
@@ -490,7 +542,8 @@ class Tombal:
             a = self.focused_now()
             return a if a is not None and a.path != before else None
         self.key(title, *keys)
-        return self._wait(moved, timeout, f"the focus to move on from {before} after {' '.join(keys)}")
+        return self._wait(moved, timeout, f"the focus to move on from {before} after {' '.join(keys)}",
+                          interval=0.02)
 
     def click(self, acc):
         """Press with the mouse at the centre of acc: returns at once, even if a modal dialog opens."""
@@ -528,13 +581,13 @@ class Tombal:
             parts.append("program output:\n" + out)
         return "\n".join(parts)
 
-    def _wait(self, predicate, timeout, what):
+    def _wait(self, predicate, timeout, what, interval=POLL):
         def check():
             if self.proc is not None and self.proc.poll() is not None:
                 raise E2EError(f"the program ended while waiting for {what}")
             return predicate()
         try:
-            return wait_for(check, timeout, what)
+            return wait_for(check, timeout, what, interval)
         except E2EError as e:
             raise E2EError(f"{e}\n{self.describe()}") from None
 
@@ -594,6 +647,10 @@ def pdf_to_png(path, out_prefix, dpi=150):
 
 # ----- unittest glue -------------------------------------------------------------------------------------------
 
+# What AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer print when they find something.
+SANITIZER_MARKERS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:")
+
+
 class TombalTestCase(unittest.TestCase):
     """Base class: start_tombal() gives a fresh program in a fresh working directory, ended after the test.
 
@@ -628,10 +685,19 @@ class TombalTestCase(unittest.TestCase):
         warnings.filterwarnings("ignore", category=DeprecationWarning, module=r"pyatspi(\.|$)")
 
     def start_tombal(self, workdir=None, env=None, timeout=TIMEOUT):
+        """Start the program in workdir (default: a fresh empty folder); it is ended when the test ends, and a
+        sanitizer report in its output fails the test."""
         app = Tombal(workdir=workdir, env=env)
         self._apps.append(app)
-        self.addCleanup(app.cleanup)
+        self.addCleanup(self._finish, app)
         return app.start(timeout)
+
+    def _finish(self, app):
+        app.kill()
+        out = app.output()
+        app.cleanup()
+        if any(marker in out for marker in SANITIZER_MARKERS):
+            self.fail("the program reported a fault:\n" + out)
 
     def _report_state(self, with_tree=True):
         for app in getattr(self, "_apps", []) if with_tree else []:
