@@ -1,7 +1,8 @@
 """Drive the real Tombal program through the accessibility bus and the X server, as a user would.
 
 Runs inside tests/e2e/session.sh (a private Xvfb display, D-Bus session and accessibility bus) with
-/usr/bin/python3; needs pyatspi, python3-xlib, xdotool, xwd and ImageMagick.
+/usr/bin/python3; needs pyatspi, python3-xlib, xdotool and ImageMagick (poppler-utils for the PDF helpers).
+The API is listed in tests/e2e/README.md.
 
 Typical use:
 
@@ -375,9 +376,11 @@ class Tombal:
 
     def __init__(self, binary=None, workdir=None, env=None, args=()):
         self.binary = os.path.abspath(binary or tombal_path())
+        # Inside session.sh's folder these go with the session even when a test never cleans up.
+        scratch = os.environ.get("E2E_SESSION_DIR")
         self._own_workdir = workdir is None
-        self.workdir = workdir or tempfile.mkdtemp(prefix="tombal-wd-")
-        self.logdir = tempfile.mkdtemp(prefix="tombal-log-")
+        self.workdir = workdir or tempfile.mkdtemp(prefix="tombal-wd-", dir=scratch)
+        self.logdir = tempfile.mkdtemp(prefix="tombal-log-", dir=scratch)
         self.env = dict(os.environ)
         if env:
             self.env.update(env)
@@ -444,6 +447,8 @@ class Tombal:
 
     def cleanup(self):
         self.kill()
+        if os.environ.get("E2E_KEEP_LOGS") == "1":
+            return
         if self._own_workdir:
             shutil.rmtree(self.workdir, ignore_errors=True)
         shutil.rmtree(self.logdir, ignore_errors=True)
@@ -551,9 +556,12 @@ class Tombal:
         mouse_click(x, y)
 
     def key(self, title, *keys):
-        """Focus the window with this title and send it key strokes (xdotool names: Tab, shift+Tab, Return)."""
-        xid = self.xid(title)
-        xdotool("windowfocus", "--sync", xid, "key", "--delay", "30", *keys)
+        """Focus the window with this title and send it key strokes (xdotool names: Tab, shift+Tab, Return,
+        Escape, space). With title None the keys go to whichever window has the focus now."""
+        if title is None:
+            xdotool("key", "--delay", "30", *keys)
+        else:
+            xdotool("windowfocus", "--sync", self.xid(title), "key", "--delay", "30", *keys)
 
     def screenshot(self, title, path, crop=None):
         """Save an image of the window with this title; see the module-level screenshot()."""

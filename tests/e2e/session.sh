@@ -9,7 +9,7 @@
 #
 # Environment:
 #   E2E_DISPLAY_FIRST  first display number tried (default 20)
-#   E2E_KEEP_LOGS=1    keep the session folder (Xvfb and bus logs) and print its path
+#   E2E_KEEP_LOGS=1    keep the session folder (Xvfb, bus and program logs, working folders) and print its path
 set -u
 
 if [ $# -eq 0 ]; then
