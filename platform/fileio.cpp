@@ -341,7 +341,8 @@ FileError createIfMissing(const QString &path)
 
 FileError touchForAppend(const QString &path)
 {
-    const int fd = openNative(path, O_WRONLY | O_APPEND | O_CREAT);
+    // Non-blocking, so that a named pipe without a reader fails instead of hanging.
+    const int fd = openNative(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK);
     if (fd < 0)
         return lastError();
     ::close(fd);
@@ -361,11 +362,16 @@ FileError FileReader::open(const QString &path)
 {
     close();
     m_error = {};
-    const int fd = openNative(path, O_RDONLY);
+    // Non-blocking, so that opening a named pipe without a writer does not hang; reads
+    // block as usual.
+    const int fd = openNative(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         m_error = lastError();
         return m_error;
     }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     struct stat st;
     if (::fstat(fd, &st) != 0)
         m_error = lastError();

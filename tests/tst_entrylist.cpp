@@ -701,6 +701,21 @@ private Q_SLOTS:
     }
 #endif
 
+    // A named pipe where the list should be: neither operation waits for the other end.
+    void listFileIsANamedPipe()
+    {
+        QProcess mkfifo;
+        mkfifo.start(QStringLiteral("mkfifo"), {path()});
+        if (!mkfifo.waitForFinished() || mkfifo.exitCode() != 0)
+            QSKIP("mkfifo is not available");
+        EntryList rows = priorRows();
+        QVERIFY(!LoadEntryList(path(), rows));
+        QVERIFY(rows == priorRows());
+        const ListError e = SaveEntryList(path(), sampleRows());
+        QCOMPARE(e.kind, ListError::Kind::Io);
+        QVERIFY(!QFileInfo(path()).isFile());
+    }
+
     // A save killed at any moment leaves the complete old or the complete new file.
     void killedSaveLeavesOldOrNew()
     {
