@@ -1,22 +1,15 @@
 #pragma once
 // The program's windows: one instance per window class, created on first use.
 
+#include "draw/tombalform.h"
+#include "lists/listforms.h"
+#include "shell/aboutbox.h"
+#include "shell/mainform.h"
 #include "shell/registry.h"
 
 #include <QObject>
 
-namespace lists {
-class SankaForm;
-class KehinForm;
-}
-namespace draw {
-class TombalForm;
-}
-
 namespace shell {
-
-class tbMainForm;
-class AboutBox;
 
 class Shell : public QObject {
     Q_OBJECT

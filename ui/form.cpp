@@ -173,6 +173,7 @@ QList<QWidget *> Form::tabOrder() const
 bool Form::Form_Load()
 {
     CenterOnScreen(*this);
+    m_centredOuterSize = frameGeometry().size();
     return loadSteps();
 }
 
@@ -239,6 +240,13 @@ void Form::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
+    // The frame is only known once the window is on the screen; if it turned out to be
+    // other than assumed when the window was centred, centre it again from its real size.
+    if (m_centredOuterSize.isValid()) {
+        if (frameGeometry().size() != m_centredOuterSize)
+            CenterOnScreen(*this);
+        m_centredOuterSize = QSize();
+    }
     const QList<QWidget *> order = tabOrder();
     for (QWidget *w : order) {
         if (w->isVisibleTo(this) && w->isEnabled()) {

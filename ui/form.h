@@ -60,6 +60,7 @@ private:
 
     WindowDef m_def;
     double m_twipsPerPixel = 15.0;
+    QSize m_centredOuterSize;  // the outer size assumed when the load step centred the window
     QHash<QString, QWidget *> m_controls;
 };
 
