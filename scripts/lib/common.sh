@@ -1,0 +1,44 @@
+# Shared by scripts/run and scripts/test: installs what is missing, configures and builds.
+# shellcheck shell=bash
+
+LOTARIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+LOTARIN_BUILD=${LOTARIN_BUILD:-$LOTARIN_ROOT/build}
+
+# What building and running needs.
+LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
+                      fonts-ipafont-gothic fonts-ipafont-mincho)
+# What the test suite needs on top: a private X server, the accessibility bus, a PDF
+# printer, image tools, the reference code page codec, desktop-file validators, the fuzzer.
+LOTARIN_TEST_PACKAGES=(xvfb xauth x11-utils xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
+                       cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils imagemagick
+                       desktop-file-utils appstream clang libclang-rt-14-dev file)
+
+lotarin_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
+
+lotarin_install() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    lotarin_log "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; return 1; }
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -q || return 1
+    "${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null || return 1
+}
+
+# lotarin_build [target] : configures (once) and builds the target, or everything.
+lotarin_build() {
+    if [ ! -f "$LOTARIN_BUILD/CMakeCache.txt" ]; then
+        lotarin_log "Configuring in $LOTARIN_BUILD"
+        cmake -S "$LOTARIN_ROOT" -B "$LOTARIN_BUILD" -G Ninja \
+              -DCMAKE_BUILD_TYPE="${LOTARIN_BUILD_TYPE:-RelWithDebInfo}" ${LOTARIN_CMAKE_ARGS:-} >/dev/null || return 1
+    fi
+    lotarin_log "Building ${1:-everything}"
+    cmake --build "$LOTARIN_BUILD" --parallel "$(nproc)" ${1:+--target "$1"} || return 1
+}
