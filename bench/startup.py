@@ -1,0 +1,97 @@
+#!/usr/bin/python3
+"""Start-up time and peak memory of Tombal against a bare Qt window, under a running X server.
+
+    bench/startup.py PATH/TO/Tombal PATH/TO/bench_barewindow [RUNS]
+
+Time runs from just before the process is spawned to the X server mapping its first
+top-level window with the expected title; peak memory is the process's VmHWM once that
+window is mapped. Runs alternate between the two programs so that machine noise hits
+both alike. Prints medians and the ratios; asserts nothing.
+"""
+import os
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, display
+
+
+def window_title(d, win):
+    try:
+        name = win.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
+        if name:
+            return name.value.decode("utf-8", "replace")
+        wm = win.get_wm_name()
+        return wm if isinstance(wm, str) else (wm or b"").decode("latin-1")
+    except Exception:  # the window may already be gone
+        return ""
+
+
+def vm_hwm_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def one_run(d, root, program, title, cwd):
+    root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    d.sync()
+    while d.pending_events():
+        d.next_event()
+    start = time.perf_counter()
+    proc = subprocess.Popen([program], cwd=cwd, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = start + 20
+    shown = None
+    while shown is None and time.perf_counter() < deadline:
+        if not d.pending_events():
+            time.sleep(0.0005)
+            continue
+        ev = d.next_event()
+        if ev.type == X.MapNotify and window_title(d, ev.window) == title:
+            shown = time.perf_counter()
+    peak = vm_hwm_kib(proc.pid) if proc.poll() is None else 0
+    proc.send_signal(signal.SIGKILL)
+    proc.wait()
+    if shown is None:
+        raise RuntimeError(f"{program} showed no window titled {title!r}")
+    return (shown - start) * 1000.0, peak
+
+
+def main():
+    if len(sys.argv) < 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    tombal, bare = sys.argv[1], sys.argv[2]
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 15
+    d = display.Display()
+    root = d.screen().root
+    results = {"Tombal": ([], []), "bare Qt window": ([], [])}
+    with tempfile.TemporaryDirectory() as cwd:
+        # One unmeasured start of each warms the file cache.
+        one_run(d, root, tombal, "Lotarin", cwd)
+        one_run(d, root, bare, "Bare", cwd)
+        for _ in range(runs):
+            for name, prog, title in (("Tombal", tombal, "Lotarin"), ("bare Qt window", bare, "Bare")):
+                ms, kib = one_run(d, root, prog, title, cwd)
+                results[name][0].append(ms)
+                results[name][1].append(kib)
+        if os.listdir(cwd):
+            print("note: start-up left files behind:", os.listdir(cwd))
+    t_ms = statistics.median(results["Tombal"][0])
+    b_ms = statistics.median(results["bare Qt window"][0])
+    t_kib = statistics.median(results["Tombal"][1])
+    b_kib = statistics.median(results["bare Qt window"][1])
+    print(f"start-up to main menu shown   Tombal {t_ms:7.1f} ms   bare {b_ms:7.1f} ms   ratio {t_ms / b_ms:.2f}"
+          f"   (median of {runs}; min {min(results['Tombal'][0]):.1f} / {min(results['bare Qt window'][0]):.1f} ms)")
+    print(f"peak memory (VmHWM)           Tombal {t_kib / 1024:7.1f} MiB  bare {b_kib / 1024:7.1f} MiB  ratio {t_kib / b_kib:.2f}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
