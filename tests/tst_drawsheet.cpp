@@ -229,7 +229,7 @@ private Q_SLOTS:
         }
         QCOMPARE(form->tabOrder(), expected);
 
-        // Tab: やめる, 印刷, then row 1's result box and its name box.
+        // Tab: やめる, 印刷, then row 0's (caption 1) result box and name box, then row 1's name box.
         const QList<QWidget *> steps = {form->button(QStringLiteral("Command2")),
                                         form->button(QStringLiteral("Command3")), form->textBox(resultBox(), 0),
                                         form->textBox(nameBox(), 0), form->textBox(nameBox(), 1)};
