@@ -1,5 +1,6 @@
 // Lotarin: prize drawing for gatherings.
 
+#include "shell/identity.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
 
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    shell::applyIdentity();
     ui::installFontSubstitutions();
     int result = 0;
     {

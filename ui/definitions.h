@@ -3,6 +3,7 @@
 // from its definition.
 
 #include "ui/formdef.h"
+#include "ui/images.h"
 
 namespace ui {
 
@@ -13,6 +14,6 @@ WindowDef drawSheetDefinition();        // TombalForm
 WindowDef aboutDefinition();            // AboutBox
 
 // The icon every window carries in its title bar.
-inline const char *const applicationIcon = ":/images/icon.png";
+inline constexpr const char *applicationIcon = images::icon;
 
 }  // namespace ui
