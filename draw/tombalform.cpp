@@ -158,10 +158,8 @@ void TombalForm::Command1_Click() { PrizeDraw(); }
 
 void TombalForm::Command2_Click()
 {
-    // The shell set this to unload the sheet's own slot, as the close box does; the list
-    // windows that were loaded hidden stay as they are.
-    if (onUnloadRequest)
-        onUnloadRequest();
+    // As the close box does; list windows that were loaded hidden stay as they are.
+    unload();
 }
 
 void TombalForm::Command3_Click()

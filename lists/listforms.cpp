@@ -117,10 +117,10 @@ void EntryListForm::Cmd_Settei_Click()
         }
         return;
     }
-    unloadWindow();
+    unload();
 }
 
-void EntryListForm::cmd_Cancel_Click() { unloadWindow(); }
+void EntryListForm::cmd_Cancel_Click() { unload(); }
 
 void EntryListForm::Cmd_SentakuKaijo_Click()
 {
@@ -133,15 +133,6 @@ void EntryListForm::Cmd_ZeinSentaku_Click()
     for (int r = 0; r < RowCount; ++r)
         if (!nameBox(r)->text().isEmpty())
             tickBox(r)->setValue(1);
-}
-
-void EntryListForm::unloadWindow()
-{
-    // The shell owns the window and destroys it; a window nobody owns just closes.
-    if (onUnloadRequest)
-        onUnloadRequest();
-    else
-        close();
 }
 
 SankaForm::SankaForm(shell::Shell &)

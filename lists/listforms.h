@@ -56,8 +56,6 @@ protected:
     bool loadSteps() override;
 
 private:
-    void unloadWindow();
-
     QString m_fileName;
     std::array<ui::TickBox *, RowCount> m_ticks{};
     std::array<QLineEdit *, RowCount> m_names{};

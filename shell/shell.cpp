@@ -45,13 +45,6 @@ std::unique_ptr<W> Shell::create(WindowSlot<W> &slot)
     return w;
 }
 
-template <class W>
-void Shell::unload(WindowSlot<W> &slot)
-{
-    slot.unload();
-    endIfNothingShown();
-}
-
 void Shell::endIfNothingShown()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();

@@ -44,7 +44,11 @@ private:
 public:
     // Unloads a window (its own close buttons and its close box come here).
     template <class W>
-    void unload(WindowSlot<W> &slot);
+    void unload(WindowSlot<W> &slot)
+    {
+        slot.unload();
+        endIfNothingShown();
+    }
 
 private:
     // The program ends when its last visible window closes; a list window the draw sheet

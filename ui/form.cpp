@@ -225,6 +225,14 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void Form::unload()
+{
+    if (onUnloadRequest)
+        onUnloadRequest();
+    else
+        close();
+}
+
 void Form::closeEvent(QCloseEvent *event)
 {
     if (onUnloadRequest) {

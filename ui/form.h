@@ -44,8 +44,10 @@ public:
     // False when those could not complete; the window must then not be used.
     bool Form_Load();
 
-    // Set by whoever owns the window: closing it from its frame unloads it.
+    // Set by whoever owns the window: closing it from its frame, or unload(), unloads it.
     std::function<void()> onUnloadRequest;
+    // Unloads this window through its owner; a window nobody owns just closes.
+    void unload();
 
 protected:
     virtual bool loadSteps() { return true; }
