@@ -8,10 +8,11 @@ LOTARIN_BUILD=${LOTARIN_BUILD:-$LOTARIN_ROOT/build}
 LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                       fonts-ipafont-gothic fonts-ipafont-mincho)
 # What the test suite needs on top: a private X server, the accessibility bus, a PDF
-# printer, image tools, the reference code page codec, desktop-file validators, the fuzzer.
+# printer, image tools, the reference code page codec, desktop-file validators, the fuzzer,
+# and for the Debian package its dependency finder and lintian.
 LOTARIN_TEST_PACKAGES=(xvfb xauth x11-utils xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
                        cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils imagemagick
-                       desktop-file-utils appstream clang libclang-rt-14-dev file)
+                       desktop-file-utils appstream clang libclang-rt-14-dev file dpkg-dev lintian)
 
 lotarin_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
@@ -28,8 +29,8 @@ lotarin_install() {
         sudo=(sudo)
     fi
     export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -q || return 1
-    "${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null || return 1
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q || return 1
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" </dev/null || return 1
 }
 
 # lotarin_build [target] : configures (once) and builds the target, or everything.
