@@ -59,11 +59,8 @@ void AboutBox::Pic_ApIcon_Click()
 
 void AboutBox::Cmd_OK_Click()
 {
-    // The shell sets this to unload its one AboutBox; a window nobody owns just closes.
-    if (onUnloadRequest)
-        onUnloadRequest();
-    else
-        close();
+    // Through the shell, which owns the one AboutBox: the next opening loads it afresh.
+    unload();
 }
 
 }  // namespace shell
