@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Start-up time and peak memory of Tombal against a bare Qt window, under a running X server.
 
-    bench/startup.py PATH/TO/Tombal PATH/TO/bench_barewindow [RUNS]
+    bench/startup.py [--tsv] PATH/TO/Tombal PATH/TO/bench_barewindow [RUNS]
 
 Time runs from just before the process is spawned to the X server mapping its first
 top-level window with the expected title; peak memory is the process's VmHWM once that
 window is mapped. Runs alternate between the two programs so that machine noise hits
-both alike. Prints medians and the ratios; asserts nothing.
+both alike. Prints medians and the ratios; asserts nothing. --tsv prints key<TAB>value lines
+instead, for bench/run's table.
 """
 import os
 import signal
@@ -64,11 +65,14 @@ def one_run(d, root, program, title, cwd):
 
 
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    tsv = "--tsv" in args
+    args = [a for a in args if a != "--tsv"]
+    if len(args) < 2:
         print(__doc__, file=sys.stderr)
         return 2
-    tombal, bare = sys.argv[1], sys.argv[2]
-    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 15
+    tombal, bare = args[0], args[1]
+    runs = int(args[2]) if len(args) > 2 else 15
     d = display.Display()
     root = d.screen().root
     results = {"Tombal": ([], []), "bare Qt window": ([], [])}
@@ -87,6 +91,13 @@ def main():
     b_ms = statistics.median(results["bare Qt window"][0])
     t_kib = statistics.median(results["Tombal"][1])
     b_kib = statistics.median(results["bare Qt window"][1])
+    if tsv:
+        print(f"startup.runs\t{runs}")
+        print(f"startup.tombal_ms\t{t_ms:.3f}")
+        print(f"startup.bare_ms\t{b_ms:.3f}")
+        print(f"memory.tombal_mib\t{t_kib / 1024:.3f}")
+        print(f"memory.bare_mib\t{b_kib / 1024:.3f}")
+        return 0
     print(f"start-up to main menu shown   Tombal {t_ms:7.1f} ms   bare {b_ms:7.1f} ms   ratio {t_ms / b_ms:.2f}"
           f"   (median of {runs}; min {min(results['Tombal'][0]):.1f} / {min(results['bare Qt window'][0]):.1f} ms)")
     print(f"peak memory (VmHWM)           Tombal {t_kib / 1024:7.1f} MiB  bare {b_kib / 1024:7.1f} MiB  ratio {t_kib / b_kib:.2f}")

@@ -301,7 +301,9 @@ def xdotool(*args, check=True):
 
 
 def mouse_click(x, y, button=1):
-    xdotool("mousemove", "--sync", x, y, "click", button)
+    # "mousemove --sync" waits for the pointer to move, which never happens when it is
+    # already there; a plain move followed by a short settle is enough for Qt.
+    xdotool("mousemove", x, y, "sleep", "0.05", "click", button)
 
 
 def _window_title(d, w):
