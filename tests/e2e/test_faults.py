@@ -144,8 +144,9 @@ class FaultCase(lotarin.TombalTestCase):
 # ----- a: a folder the program may not write -----------------------------------------------------------------
 
 class UnwritableFolderTest(FaultCase):
-    """Root writes anywhere, so as root the test runs itself again as the user nobody, in a session of its own
-    (an X server and buses that nobody can reach; the accessibility bus of this session refuses other users)."""
+    """Root writes anywhere, so as root the test runs itself again as the user nobody, in a desktop session of
+    nobody's own: this session's accessibility bus has its socket in a runtime folder only root may enter, and a
+    D-Bus daemon lets in only the user it runs as."""
 
     INNER = "E2E_UNWRITABLE_DIR"
 
