@@ -2,8 +2,13 @@
 // SheetSetup, show) and to draw all 40 rows (抽選). Prints medians; asserts nothing.
 // Targets: under 20 ms to open, under 1 ms to draw.
 //
-//   bench_drawsheet [runs [printRuns]]
+//   bench_drawsheet [--tsv] [--spool N] [runs [printRuns]]
 //
+// --tsv: print key<TAB>median-in-ms lines instead, for bench/run's table.
+// --spool N: also print the drawn sheet N times (after one unmeasured print) on the default
+// printer, through the program's own print code as "印刷" does, timing how long the press
+// takes to hand the page to the print service. Only for a machine whose default printer
+// is a PDF queue (bench/run checks); without a printer the figure is reported as missing.
 // runs: default 50; printRuns: how many of them also print into a PDF file, default 5. The list files go into a new temporary folder. Offscreen unless
 // QT_QPA_PLATFORM is set.
 
@@ -13,11 +18,13 @@
 #include "lists/listforms.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
+#include "ui/messagebox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPrinter>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -63,8 +70,15 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     g_previousHandler = qInstallMessageHandler(dropRaiseWarning);
     ui::installFontSubstitutions();
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
-    const int printRuns = argc > 2 ? std::max(0, atoi(argv[2])) : 5;
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool tsv = args.removeAll(QStringLiteral("--tsv")) > 0;
+    int spoolRuns = 0;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--spool")); at >= 0 && at + 1 < args.size()) {
+        spoolRuns = std::max(0, args[at + 1].toInt());
+        args.remove(at, 2);
+    }
+    const int runs = args.size() > 0 ? std::max(1, args[0].toInt()) : 50;
+    const int printRuns = args.size() > 1 ? std::max(0, args[1].toInt()) : 5;
 
     QTemporaryDir dir;
     if (!dir.isValid() || !QDir::setCurrent(dir.path()))
@@ -135,11 +149,70 @@ int main(int argc, char **argv)
     }
     draw::printing::reset();
 
+    // Printing on the default printer, as the program does it.
+    std::vector<double> spool;
+    QString spoolPrinter;
+    bool spoolFailed = false;
+    if (spoolRuns > 0) {
+        spoolPrinter = draw::printing::seams().defaultPrinter();
+        if (!spoolPrinter.isEmpty()) {
+            if (!shell.drawSheet().show())
+                return 1;
+            QCoreApplication::processEvents();
+            draw::TombalForm *sheet = shell.drawSheet().loaded();
+            sheet->Command1_Click();
+            // The print service names its jobs after the sheet's title: this one tells the
+            // benchmark's pages from anyone else's.
+            sheet->setWindowTitle(QStringLiteral("lotarin-bench"));
+            for (int i = 0; i <= spoolRuns && !spoolFailed; ++i) {
+                // A failed print reports it in a message box; answered here, it cannot block.
+                ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+                QElapsedTimer t;
+                t.start();
+                sheet->Command3_Click();
+                const double spooled = ms(t);
+                spoolFailed = !ui::MessageBox::takeShownMessages().isEmpty();
+                ui::MessageBox::reset();
+                if (i > 0)  // the first print also sets up the print service's client
+                    spool.push_back(spooled);
+            }
+            shell.drawSheet().unload();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    if (tsv) {
+        std::printf("drawsheet.runs\t%d\n", runs);
+        std::printf("drawsheet.first_load_ms\t%.4f\n", firstOpen);
+        std::printf("drawsheet.load_ms\t%.4f\n", median(load));
+        std::printf("drawsheet.open_ms\t%.4f\n", median(open));
+        std::printf("drawsheet.draw_ms\t%.4f\n", median(draw));
+        std::printf("drawsheet.print_pdf_ms\t%.4f\n", median(print));
+        if (spoolRuns > 0) {
+            if (spoolFailed)
+                std::printf("print.spool_ms\tfailed\n");
+            else if (spool.empty())
+                std::printf("print.spool_ms\tn/a\n");
+            else
+                std::printf("print.spool_ms\t%.4f\nprint.spool_runs\t%d\nprint.spool_jobs\t%d\n", median(spool),
+                            int(spool.size()), int(spool.size()) + 1);
+        }
+        return 0;
+    }
     std::printf("draw sheet, 40 participants, %d runs (medians)\n", runs);
     std::printf("  first load (participant window read from its file too): %8.3f ms\n", firstOpen);
     std::printf("  load (build + SheetSetup, hidden):                      %8.3f ms\n", median(load));
     std::printf("  open (build + SheetSetup + show + first paint):         %8.3f ms   target < 20 ms\n", median(open));
     std::printf("  draw (抽選, 40 rows):                                   %8.3f ms   target < 1 ms\n", median(draw));
     std::printf("  print (one page into a PDF file, %d runs):               %8.3f ms\n", int(print.size()), median(print));
+    if (spoolRuns > 0) {
+        if (spoolFailed)
+            std::printf("  print on the default printer: failed\n");
+        else if (spool.empty())
+            std::printf("  print on the default printer: none (no printer)\n");
+        else
+            std::printf("  print on %-20s (spooled, %d runs):   %8.3f ms\n", qPrintable(spoolPrinter),
+                        int(spool.size()), median(spool));
+    }
     return 0;
 }

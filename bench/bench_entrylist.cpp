@@ -2,6 +2,7 @@
 // (mostly the flush to the disk), and the code page conversion alone. Prints figures,
 // asserts nothing. Run it in the folder to measure (the list is written to a temporary
 // folder there, so that the disk is the one a real list would be on).
+//   bench_entrylist [--tsv]     --tsv: key<TAB>median-in-ms lines, for bench/run's table
 
 #include "lists/entrylist.h"
 #include "platform/cp932.h"
@@ -18,7 +19,9 @@
 
 namespace {
 
-void report(const char *what, int runs, const std::function<void()> &step)
+bool g_tsv = false;
+
+void report(const char *key, const char *what, int runs, const std::function<void()> &step)
 {
     std::vector<qint64> ns;
     ns.reserve(size_t(runs));
@@ -29,6 +32,10 @@ void report(const char *what, int runs, const std::function<void()> &step)
         ns.push_back(t.nsecsElapsed());
     }
     std::sort(ns.begin(), ns.end());
+    if (g_tsv) {
+        std::printf("%s\t%.4f\n", key, double(ns[ns.size() / 2]) / 1e6);
+        return;
+    }
     std::printf("%-44s median %10.1f us   min %10.1f us   (%d runs)\n", what, double(ns[ns.size() / 2]) / 1000.0,
                 double(ns.front()) / 1000.0, runs);
 }
@@ -38,6 +45,7 @@ void report(const char *what, int runs, const std::function<void()> &step)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    g_tsv = QCoreApplication::arguments().contains(QStringLiteral("--tsv"));
     QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench_entrylist-XXXXXX"));
     if (!dir.isValid()) {
         std::fprintf(stderr, "cannot create a folder in %s\n", qPrintable(QDir::currentPath()));
@@ -55,7 +63,11 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         const bool ok = platform::cp932::encode(rows[0].text).has_value();
-        std::printf("%-44s %17.1f us\n", "first cp932::encode (builds its table)", double(t.nsecsElapsed()) / 1000.0);
+        if (g_tsv)
+            std::printf("entrylist.first_encode_ms\t%.4f\n", double(t.nsecsElapsed()) / 1e6);
+        else
+            std::printf("%-44s %17.1f us\n", "first cp932::encode (builds its table)",
+                        double(t.nsecsElapsed()) / 1000.0);
         if (!ok)
             return 1;
     }
@@ -64,22 +76,22 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    report("LoadEntryList, 40 Japanese names", 2000, [&] {
+    report("entrylist.load_ms", "LoadEntryList, 40 Japanese names", 2000, [&] {
         lists::EntryList loaded;
         if (lists::LoadEntryList(file, loaded))
             std::abort();
     });
-    report("SaveEntryList, 40 Japanese names", 200, [&] {
+    report("entrylist.save_ms", "SaveEntryList, 40 Japanese names", 200, [&] {
         if (lists::SaveEntryList(file, rows))
             std::abort();
     });
 
     QByteArray encoded[lists::RowCount];
-    report("cp932::encode, 40 names", 20000, [&] {
+    report("cp932.encode40_ms", "cp932::encode, 40 names", 20000, [&] {
         for (int i = 0; i < lists::RowCount; ++i)
             encoded[i] = *platform::cp932::encode(rows[size_t(i)].text);
     });
-    report("cp932::decode, 40 names", 20000, [&] {
+    report("cp932.decode40_ms", "cp932::decode, 40 names", 20000, [&] {
         for (int i = 0; i < lists::RowCount; ++i) {
             if (platform::cp932::decode(encoded[i]).isEmpty())
                 std::abort();

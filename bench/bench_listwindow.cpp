@@ -1,8 +1,9 @@
 // How long a list window takes to open (build its 127 controls, read a full list file,
 // show) and to save (設定: write the 40 rows, unload). Prints medians; asserts nothing.
 //
-//   bench_listwindow [runs [folder]]
+//   bench_listwindow [--tsv] [runs [folder]]
 //
+// --tsv: print key<TAB>median-in-ms lines instead, for bench/run's table.
 // runs: default 50. folder: where the list files go, default a new temporary folder (on
 // /dev/shm the disk's flush drops out of the figures). Offscreen unless QT_QPA_PLATFORM is set.
 
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -88,6 +90,14 @@ void line(const char *window, const char *what, const std::vector<double> &v, co
     std::printf("%-10s %-28s median %7.3f ms  (min %7.3f, max %7.3f)%s\n", window, what, median(v), *lo, *hi, target);
 }
 
+void printTsv(const char *key, const Figures &fig)
+{
+    std::printf("%s.open_ms\t%.4f\n", key, median(fig.open));
+    std::printf("%s.save_ms\t%.4f\n", key, median(fig.save));
+    std::printf("%s.save_rows_ms\t%.4f\n", key, median(fig.collect));
+    std::printf("%s.save_file_ms\t%.4f\n", key, median(fig.fileSave));
+}
+
 void print(const char *window, const Figures &fig)
 {
     line(window, "open (build, load, show)", fig.open, "  target < 20 ms");
@@ -104,9 +114,11 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ui::installFontSubstitutions();
-    const int runs = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 50;
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool tsv = args.removeAll(QStringLiteral("--tsv")) > 0;
+    const int runs = args.size() > 0 ? std::max(1, args[0].toInt()) : 50;
 
-    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
+    const QString base = args.size() > 1 ? args[1] : QDir::tempPath();
     QTemporaryDir dir(base + QStringLiteral("/bench_listwindow-XXXXXX"));
     if (!dir.isValid() || !QDir::setCurrent(dir.path())) {
         std::fprintf(stderr, "no temporary folder\n");
@@ -120,6 +132,12 @@ int main(int argc, char **argv)
         || !measure(shell.prizeList(), QString::fromLatin1(lists::KehinForm::FileName), runs, kehin)) {
         std::fprintf(stderr, "a list window failed to open or to save\n");
         return 1;
+    }
+    if (tsv) {
+        std::printf("listwindow.runs\t%d\n", runs);
+        printTsv("sanka", sanka);
+        printTsv("kehin", kehin);
+        return 0;
     }
     std::printf("list windows, %d runs each, folder %s\n", runs, qPrintable(dir.path()));
     print("SankaForm", sanka);
