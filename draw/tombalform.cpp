@@ -39,16 +39,8 @@ public:
         const QLineEdit *box = m_form.textBox(resultBox(), row);
         return box ? box->text() : QString();
     }
-    void setResult(int row, const QString &text) override
-    {
-        if (QLineEdit *box = m_form.textBox(resultBox(), row))
-            box->setText(text);
-    }
-    void setName(int row, const QString &text) override
-    {
-        if (QLineEdit *box = m_form.textBox(nameBox(), row))
-            box->setText(text);
-    }
+    void setResult(int row, const QString &text) override { show(resultBox(), row, text); }
+    void setName(int row, const QString &text) override { show(nameBox(), row, text); }
     void hide(int row, Part part) override
     {
         const QString &name = part == Part::Name ? nameBox() : part == Part::Result ? resultBox() : rowFrame();
@@ -62,6 +54,14 @@ public:
     }
 
 private:
+    void show(const QString &boxName, int row, const QString &text)
+    {
+        if (QLineEdit *box = m_form.textBox(boxName, row)) {
+            box->setText(text);
+            box->setCursorPosition(0);  // a long prize or name shows its beginning, on screen and on paper
+        }
+    }
+
     ui::Form &m_form;
 };
 

@@ -398,6 +398,26 @@ private Q_SLOTS:
         QCOMPARE(form->textBox(resultBox(), 0)->text(), QStringLiteral("未保存の賞"));
     }
 
+    // A prize name longer than its box must show its beginning, not its tail.
+    void longTextsShowTheirBeginning()
+    {
+        lists::EntryList people;
+        people[0] = {1, QString::fromUtf8("とても長い名前の参加者さんその二十文字目")};
+        QVERIFY(saveList(lists::SankaForm::FileName, people));
+        lists::EntryList prizes;
+        prizes[0] = {1, QString::fromUtf8("温泉旅行ペア宿泊券と往復の新幹線チケット")};
+        QVERIFY(saveList(lists::KehinForm::FileName, prizes));
+        TombalForm *form = open();
+        QVERIFY(form);
+        form->button(QStringLiteral("Command1"))->click();
+        QLineEdit *name = form->textBox(QStringLiteral("Txt_Name"), 0);
+        QLineEdit *result = form->textBox(resultBox(), 0);
+        QCOMPARE(result->text(), prizes[0].text);
+        QVERIFY(QFontMetrics(result->font()).horizontalAdvance(result->text()) > result->width());
+        QCOMPARE(result->cursorPosition(), 0);
+        QCOMPARE(name->cursorPosition(), 0);
+    }
+
     void pressWithoutPendingRowsLeavesThePrizeWindowAlone()
     {
         QVERIFY(saveList(lists::SankaForm::FileName, lists::EntryList{}));
