@@ -17,4 +17,13 @@ if(UNIX AND NOT APPLE)
           DESTINATION ${_lotarin_icons}/32x32/apps RENAME ${LOTARIN_APP_ID}.png)
   install(FILES ${PROJECT_SOURCE_DIR}/ui/images/lotarin-128.png
           DESTINATION ${_lotarin_icons}/128x128/apps RENAME ${LOTARIN_APP_ID}.png)
+  # The manual page, gzipped without a name or time stamp so every build gives the same bytes.
+  find_program(LOTARIN_GZIP gzip REQUIRED)
+  set(_lotarin_man ${PROJECT_BINARY_DIR}/dist/Tombal.1)
+  add_custom_command(OUTPUT ${_lotarin_man}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${_lotarin_dist}/Tombal.1 ${_lotarin_man}
+    COMMAND ${LOTARIN_GZIP} -9nf ${_lotarin_man}
+    DEPENDS ${_lotarin_dist}/Tombal.1 COMMENT "Compressing the manual page" VERBATIM)
+  add_custom_target(lotarin_manpage ALL DEPENDS ${_lotarin_man}.gz)
+  install(FILES ${_lotarin_man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
