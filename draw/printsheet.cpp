@@ -1,5 +1,6 @@
 #include "draw/printsheet.h"
 
+#include "platform/printqueue.h"
 #include "ui/messagebox.h"
 
 #include <QDir>
@@ -47,7 +48,10 @@ QString askWithDialog(QWidget *parent)
     return path;
 }
 
-Seams systemSeams() { return Seams{systemDefaultPrinter, systemConfigure, askWithDialog}; }
+Seams systemSeams()
+{
+    return Seams{systemDefaultPrinter, systemConfigure, askWithDialog, platform::printQueueRefusal};
+}
 
 }  // namespace
 
@@ -128,6 +132,11 @@ QString printPage(QWidget &widget, const Target &target)
     printer.setPageOrientation(widget.width() > widget.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     if (!target.isPdf() && !printer.isValid())
         return QStringLiteral("プリンターが見つかりません。");
+    // A page for a print queue: the queue must say yes first, or the page would vanish.
+    if (printer.outputFormat() == QPrinter::NativeFormat && s.queueRefusal) {
+        if (const QString why = s.queueRefusal(printer.printerName()); !why.isEmpty())
+            return why;
+    }
     return renderPage(widget, printer);
 }
 

@@ -30,6 +30,8 @@ struct Seams {
     std::function<void(QPrinter &, const Target &)> configure;
     // Asks for the PDF file to save to; empty when the user cancels.
     std::function<QString(QWidget *parent)> askPdfPath;
+    // Why a print queue would not take the page now (Japanese), empty when it would.
+    std::function<QString(const QString &printer)> queueRefusal;
 };
 Seams &seams();
 void reset();

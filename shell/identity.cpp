@@ -5,6 +5,9 @@
 
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace shell {
 
@@ -19,6 +22,16 @@ void applyIdentity()
     // No applicationDisplayName on purpose: once set, Qt appends it to every window
     // title ("参加者設定 — Lotarin"), and each window must show its own caption only.
     QGuiApplication::setWindowIcon(QIcon(QString::fromLatin1(ui::images::icon)));
+}
+
+void installJapaneseTranslation()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"), dir))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;  // not installed: Qt's own texts stay English
 }
 
 }  // namespace shell

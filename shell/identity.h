@@ -7,4 +7,8 @@ namespace shell {
 // that every window shows. Call once, right after the application object exists.
 void applyIdentity();
 
+// The interface is Japanese whatever the system's language: Qt's own dialogs and buttons
+// (the file dialog that saves a PDF) use Qt's Japanese translation where it is installed.
+void installJapaneseTranslation();
+
 }  // namespace shell

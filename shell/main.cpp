@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     shell::applyIdentity();
+    shell::installJapaneseTranslation();
     ui::installFontSubstitutions();
     int result = 0;
     {

@@ -581,6 +581,34 @@ private Q_SLOTS:
         QCOMPARE(form->textBox(resultBox(), 1)->text(), pending);
     }
 
+    // Qt does not tell whether CUPS took the page; a queue that rejects jobs is asked first.
+    void queueThatRefusesIsReported()
+    {
+        QVERIFY(saveList(lists::SankaForm::FileName, firstTicked(2, QStringLiteral("P"))));
+        TombalForm *form = open();
+        QVERIFY(form);
+        form->button(QStringLiteral("Command1"))->click();
+        const QString result = form->textBox(resultBox(), 0)->text();
+        auto &seams = draw::printing::seams();
+        seams.defaultPrinter = [] { return QStringLiteral("PDF"); };
+        QStringList asked;
+        seams.configure = [](QPrinter &printer, const draw::printing::Target &t) { printer.setPrinterName(t.printerName); };
+        seams.queueRefusal = [&asked](const QString &printer) {
+            asked << printer;
+            return QStringLiteral("プリンターが印刷を受け付けていません。");
+        };
+        ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+        form->button(QStringLiteral("Command3"))->click();
+        const QStringList shown = ui::MessageBox::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(QStringLiteral("プリンター「PDF」")), qPrintable(shown.first()));
+        QVERIFY(shown.first().contains(QStringLiteral("受け付けていません")));
+        QCOMPARE(asked, QStringList{QStringLiteral("PDF")});
+        for (QPushButton *b : buttons(form))
+            QVERIFY(b->isVisible());
+        QCOMPARE(form->textBox(resultBox(), 0)->text(), result);
+    }
+
     void withoutPrinterOffersPdf()
     {
         QVERIFY(saveList(lists::SankaForm::FileName, firstTicked(2, QStringLiteral("P"))));

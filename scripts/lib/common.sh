@@ -6,7 +6,7 @@ LOTARIN_BUILD=${LOTARIN_BUILD:-$LOTARIN_ROOT/build}
 
 # What building and running needs.
 LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                      fonts-ipafont-gothic fonts-ipafont-mincho)
+                      fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n)
 # What the test suite needs on top: a private X server, the accessibility bus, a PDF
 # printer, image tools, the reference code page codec, desktop-file validators, the fuzzer,
 # and for the Debian package its dependency finder and lintian.

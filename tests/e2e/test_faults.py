@@ -419,10 +419,8 @@ class NoPrintServiceTest(PrintFaultCase):
         self.assert_alive(app)
 
 
-    # Known bug: the file dialog that the offer of a PDF file opens is Qt's own, and the program installs no
-    # Japanese translation for Qt, so its buttons and labels are English ("Save", "Cancel", "File name:",
-    # "Look in:"). Remove the marker once the dialog is Japanese.
-    @unittest.expectedFailure
+    # The file dialog that the offer of a PDF file opens is Qt's own: its buttons and labels come from Qt's
+    # Japanese translation.
     def test_the_pdf_file_dialog_is_japanese(self):
         folder, app, sheet, boxes, results = self.drawn_sheet({"CUPS_SERVER": "/nonexistent"})
         app.click(sheet[(pyatspi.ROLE_PUSH_BUTTON, "印刷")])
@@ -514,11 +512,8 @@ class PrintServiceStopsTest(PrintFaultCase):
 
         self.assertEqual(self.cups("start").returncode, 0)
 
-    # Known bug: Qt's CUPS print engine drops the result of handing the job to CUPS, so a job the service does
-    # not take (a queue that rejects jobs, a scheduler gone between finding the printer and the hand-over) is
-    # lost without a word: the program says nothing and no page comes out. Remove the marker once a refused
-    # job gives a message.
-    @unittest.expectedFailure
+    # Qt's CUPS print engine drops the result of handing the job to CUPS, so the program asks the queue
+    # first: a queue that rejects jobs gives a message instead of swallowing the page.
     def test_a_job_the_queue_refuses_is_reported(self):
         self.need_print_service()
         folder, app, sheet, boxes, results = self.drawn_sheet()
