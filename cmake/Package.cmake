@@ -50,6 +50,8 @@ if(UNIX AND NOT APPLE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "fonts-ipafont-gothic | fonts-ipafont | fonts-noto-cjk, qt6-qpa-plugins")
+  # Qt's own dialogs (saving the sheet as PDF) speak Japanese with Qt's translations.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
   set(_lotarin_deb_dist ${PROJECT_SOURCE_DIR}/dist/debian)
   # cpack, not configuring, checks that the changelog names this version: a version bump
