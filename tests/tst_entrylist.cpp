@@ -139,6 +139,14 @@ void checkIoMessage(const ListError &e, const QString &path, const QString &reas
     QVERIFY(e.rows.isEmpty());
 }
 
+// A load that fails reports why and leaves the rows as they were.
+void checkLoadFails(const QString &path, const QString &reason)
+{
+    EntryList rows = priorRows();
+    checkIoMessage(LoadEntryList(path, rows), path, reason);
+    QVERIFY(rows == priorRows());
+}
+
 }  // namespace
 
 class TestEntryList : public QObject {
@@ -435,9 +443,7 @@ private Q_SLOTS:
     void folderIsMissing()
     {
         const QString inMissing = m_dir->filePath(QStringLiteral("gone/") + kListName);
-        EntryList rows = priorRows();
-        checkIoMessage(LoadEntryList(inMissing, rows), inMissing, QStringLiteral("見つかりません"));
-        QVERIFY(rows == priorRows());
+        checkLoadFails(inMissing, QStringLiteral("見つかりません"));
         checkIoMessage(SaveEntryList(inMissing, sampleRows()), inMissing, QStringLiteral("見つかりません"));
         QCOMPARE(strayFiles(folder(), {}), QStringList());
     }
@@ -483,9 +489,7 @@ private Q_SLOTS:
         QCOMPARE(readBytes(path()), old);
 
         QVERIFY(QFile::setPermissions(path(), QFile::WriteOwner));
-        rows = priorRows();
-        checkIoMessage(LoadEntryList(path(), rows), path(), kDenied);
-        QVERIFY(rows == priorRows());
+        checkLoadFails(path(), kDenied);
     }
 
     void diskFull()
@@ -540,9 +544,7 @@ private Q_SLOTS:
         QVERIFY(!LoadEntryList(file, rows));  // reading is fine
         QVERIFY(rows == sampleRows());
         const QString missing = folder + QStringLiteral("/TBKEIHIN.DAT");
-        rows = priorRows();
-        checkIoMessage(LoadEntryList(missing, rows), missing, QStringLiteral("書き込み禁止"));
-        QVERIFY(rows == priorRows());
+        checkLoadFails(missing, QStringLiteral("書き込み禁止"));
     }
 
     // A read that fails half-way leaves the rows as they were (Linux's /proc/self/mem: page 0 is unreadable).
@@ -551,9 +553,7 @@ private Q_SLOTS:
         const QString mem = QStringLiteral("/proc/self/mem");
         if (!QFile::exists(mem))
             QSKIP("needs Linux's /proc/self/mem");
-        EntryList rows = priorRows();
-        checkIoMessage(LoadEntryList(mem, rows), mem, QStringLiteral("読み書きに失敗しました"));
-        QVERIFY(rows == priorRows());
+        checkLoadFails(mem, QStringLiteral("読み書きに失敗しました"));
     }
 
 #ifdef Q_OS_UNIX
