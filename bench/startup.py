@@ -6,7 +6,9 @@
 Time runs from just before the process is spawned to the X server mapping its first
 top-level window with the expected title; peak memory is the process's VmHWM once that
 window is mapped. Runs alternate between the two programs so that machine noise hits
-both alike. Prints medians and the ratios; asserts nothing. --tsv prints key<TAB>value lines
+both alike. Both start as on an ordinary desktop: the accessibility bridge is not forced
+on (the private session forces it for the end-to-end tests, and it costs the program with
+more controls more). Prints medians and the ratios; asserts nothing. --tsv prints key<TAB>value lines
 instead, for bench/run's table.
 """
 import os
@@ -39,13 +41,16 @@ def vm_hwm_kib(pid):
     return 0
 
 
+PLAIN_ENV = {k: v for k, v in os.environ.items() if k != "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"}
+
+
 def one_run(d, root, program, title, cwd):
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
     d.sync()
     while d.pending_events():
         d.next_event()
     start = time.perf_counter()
-    proc = subprocess.Popen([program], cwd=cwd, stdin=subprocess.DEVNULL,
+    proc = subprocess.Popen([program], cwd=cwd, stdin=subprocess.DEVNULL, env=PLAIN_ENV,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = start + 20
     shown = None
