@@ -295,6 +295,7 @@ ListError SaveEntryList(const QString &fileName, const EntryList &rows)
         return ioError(Operation::Save, fileName, e);
     if (const platform::FileError e = platform::replaceFileContents(fileName, contents))
         return ioError(Operation::Save, fileName, e);
+    platform::removeLeftoverTemporaries(fileName);
     return {};
 }
 

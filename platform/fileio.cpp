@@ -46,6 +46,21 @@ QString temporaryName(const QString &target)
 
 constexpr int kTemporaryNameAttempts = 64;
 
+// Whether `name` is one that temporaryName() gives for `targetName`.
+bool isTemporaryName(const QString &name, const QString &targetName)
+{
+    const QString suffix = QStringLiteral(".tmp");
+    if (!name.startsWith(targetName + u'.') || !name.endsWith(suffix))
+        return false;
+    const QStringView middle = QStringView(name).mid(targetName.size() + 1, name.size() - targetName.size() - 1 - suffix.size());
+    if (middle.isEmpty() || middle.size() > 8)
+        return false;
+    for (QChar c : middle)
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
+            return false;
+    return true;
+}
+
 #ifdef Q_OS_WIN
 
 FileError fromSystem(DWORD code)
@@ -442,5 +457,16 @@ FileError replaceFileContents(const QString &path, QByteArrayView contents)
 }
 
 #endif
+
+void removeLeftoverTemporaries(const QString &path)
+{
+    const QFileInfo target(resolvedTarget(path));
+    QDir dir = target.absoluteDir();
+    const QStringList candidates =
+        dir.entryList({target.fileName() + QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : candidates)
+        if (isTemporaryName(name, target.fileName()))
+            dir.remove(name);
+}
 
 }  // namespace platform

@@ -63,4 +63,8 @@ private:
 // On failure the temporary file is removed and `path` is unchanged.
 FileError replaceFileContents(const QString &path, QByteArrayView contents);
 
+// Removes the temporary files that a save of `path` killed half-way left beside it
+// ("NAME.<hex>.tmp"); call after a save has succeeded. Anything else is left alone.
+void removeLeftoverTemporaries(const QString &path);
+
 }  // namespace platform

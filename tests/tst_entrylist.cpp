@@ -278,6 +278,23 @@ private Q_SLOTS:
         QCOMPARE(strayFiles(folder(), {kListName}), QStringList());
     }
 
+    // A save killed half-way leaves its temporary file; the next good save clears those up
+    // and nothing else.
+    void goodSaveRemovesLeftoverTemporaries()
+    {
+        const QString &name = kListName;
+        const QStringList leftovers = {name + QStringLiteral(".1a2b3c4d.tmp"), name + QStringLiteral(".0.tmp")};
+        const QStringList others = {name + QStringLiteral(".bak"), name + QStringLiteral(".notes.tmp"),
+                                    QStringLiteral("OTHER.DAT.1a.tmp"), name + QStringLiteral(".123456789.tmp")};
+        for (const QString &f : leftovers + others)
+            QVERIFY(writeBytes(m_dir->filePath(f), "x"));
+        QVERIFY(!SaveEntryList(path(), EntryList{}));
+        for (const QString &f : leftovers)
+            QVERIFY2(!QFile::exists(m_dir->filePath(f)), qPrintable(f));
+        for (const QString &f : others)
+            QVERIFY2(QFile::exists(m_dir->filePath(f)), qPrintable(f));
+    }
+
     // Files this program did not write: one record per line, see entrylist.h.
     void foreignFiles_data()
     {
