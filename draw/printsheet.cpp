@@ -122,21 +122,25 @@ QString renderPage(QWidget &widget, QPrinter &printer)
 
 QString printPage(QWidget &widget, const Target &target)
 {
-    QPrinter printer(QPrinter::HighResolution);
     const Seams &s = seams();
+    // A page for a print queue: the queue must say yes first, or the page would vanish.
+    if (!target.isPdf() && s.queueRefusal) {
+        if (const QString why = s.queueRefusal(target.printerName); !why.isEmpty())
+            return why;
+    }
+    QPrinter printer(QPrinter::HighResolution);
     if (s.configure)
         s.configure(printer, target);
     printer.setDocName(widget.windowTitle());
     printer.setCopyCount(1);
     printer.setFullPage(false);
     printer.setPageOrientation(widget.width() > widget.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
-    if (!target.isPdf() && !printer.isValid())
+    // A printer Qt does not know (gone since it was chosen, or no print service): Qt quietly
+    // turns the job into a PDF with no file name, which would fail as if a folder were missing.
+    const bool fellBackToPdf =
+        printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
+    if (!target.isPdf() && (!printer.isValid() || fellBackToPdf))
         return QStringLiteral("プリンターが見つかりません。");
-    // A page for a print queue: the queue must say yes first, or the page would vanish.
-    if (printer.outputFormat() == QPrinter::NativeFormat && s.queueRefusal) {
-        if (const QString why = s.queueRefusal(printer.printerName()); !why.isEmpty())
-            return why;
-    }
     return renderPage(widget, printer);
 }
 

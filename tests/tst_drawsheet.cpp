@@ -109,6 +109,7 @@ private Q_SLOTS:
         // Printing tests must never reach a real queue.
         draw::printing::seams().defaultPrinter = [] { return QString(); };
         draw::printing::seams().askPdfPath = [](QWidget *) { return QString(); };
+        draw::printing::seams().queueRefusal = [](const QString &) { return QString(); };
         m_shell = std::make_unique<shell::Shell>();
     }
 
@@ -470,47 +471,53 @@ private Q_SLOTS:
         QCOMPARE(marks, 0);
     }
 
-    // A page that fails to print, or a queue that refuses jobs (Qt cannot tell whether CUPS
-    // took it, so the queue is asked first): one message naming the printer, sheet unchanged.
+    // A page that fails to print, a queue that refuses jobs (Qt cannot tell whether CUPS
+    // took it, so the queue is asked first), or a printer Qt does not know: one message
+    // naming the printer, sheet unchanged.
     void printFailureIsReported_data()
     {
-        QTest::addColumn<bool>("queueRefuses");
-        QTest::newRow("unwritable output") << false;
-        QTest::newRow("queue refuses") << true;
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unwritable output") << QStringLiteral("output") << QStringLiteral("ファイルを作成できませんでした");
+        QTest::newRow("queue refuses") << QStringLiteral("queue") << QStringLiteral("受け付けていません");
+        QTest::newRow("printer unknown to Qt") << QStringLiteral("unknown") << QStringLiteral("見つかりません");
     }
     void printFailureIsReported()
     {
-        QFETCH(bool, queueRefuses);
+        QFETCH(QString, failure);
+        QFETCH(QString, reason);
         TombalForm *form = openWith(2);
         QVERIFY(form);
-        if (queueRefuses)
+        if (failure != QLatin1String("output"))
             cmd(form, 1)->click();
         const QString result = resultOf(form, 0)->text();
-        const QString printer = queueRefuses ? QStringLiteral("PDF") : QStringLiteral("壊れたプリンター");
+        const QString printer = failure == QLatin1String("unknown") ? QStringLiteral("どこにもないプリンター")
+                                                                    : QStringLiteral("壊れたプリンター");
         const QString nowhere = m_dir->filePath(QStringLiteral("no/such/folder/x.pdf"));
         QStringList asked;
+        bool configured = false;
         auto &seams = draw::printing::seams();
         seams.defaultPrinter = [printer] { return printer; };
-        if (queueRefuses) {
-            seams.configure = [](QPrinter &p, const draw::printing::Target &t) { p.setPrinterName(t.printerName); };
-            seams.queueRefusal = [&asked](const QString &name) {
-                asked << name;
-                return QStringLiteral("プリンターが印刷を受け付けていません。");
-            };
-        } else {
+        seams.queueRefusal = [&asked, failure](const QString &name) {
+            asked << name;
+            return failure == QLatin1String("queue") ? QStringLiteral("プリンターが印刷を受け付けていません。") : QString();
+        };
+        if (failure == QLatin1String("output")) {
             seams.configure = [nowhere](QPrinter &p, const draw::printing::Target &) {
                 p.setOutputFormat(QPrinter::PdfFormat);
                 p.setOutputFileName(nowhere);
             };
-        }
+        } else if (failure == QLatin1String("queue")) {
+            seams.configure = [&configured](QPrinter &, const draw::printing::Target &) { configured = true; };
+        }  // unknown: the program's own set-up, as with a printer removed after it was chosen
         ui::MessageBox::setNextAnswer(QMessageBox::Ok);
         cmd(form, 3)->click();
         const QStringList shown = ui::MessageBox::takeShownMessages();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown.first().contains(queueRefuses ? QStringLiteral("プリンター「PDF」") : printer), qPrintable(shown.first()));
-        QVERIFY(shown.first().contains(queueRefuses ? QStringLiteral("受け付けていません") : QStringLiteral("できませんでした")));
-        if (queueRefuses)
-            QCOMPARE(asked, QStringList{printer});
+        QVERIFY2(shown.first().contains(QStringLiteral("プリンター「%1」").arg(printer)), qPrintable(shown.first()));
+        QVERIFY2(shown.first().contains(reason), qPrintable(shown.first()));
+        QCOMPARE(asked, QStringList{printer});
+        QVERIFY(!configured);
         QVERIFY(buttonsShown(form));
         QCOMPARE(nameOf(form, 1)->text(), QStringLiteral("P2"));
         QCOMPARE(resultOf(form, 0)->text(), result);
