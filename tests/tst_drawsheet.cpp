@@ -509,7 +509,11 @@ private Q_SLOTS:
             };
         } else if (failure == QLatin1String("queue")) {
             seams.configure = [&configured](QPrinter &, const draw::printing::Target &) { configured = true; };
-        }  // unknown: the program's own set-up, as with a printer removed after it was chosen
+        } else {
+            // What Qt does with a printer name it does not know when no print service answers
+            // (a service that does answer is asked first, by the queue check).
+            seams.configure = [](QPrinter &p, const draw::printing::Target &) { p.setOutputFormat(QPrinter::PdfFormat); };
+        }
         ui::MessageBox::setNextAnswer(QMessageBox::Ok);
         cmd(form, 3)->click();
         const QStringList shown = ui::MessageBox::takeShownMessages();
