@@ -1,7 +1,7 @@
 #include "shell/identity.h"
 
 #include "lotarin_version.h"
-#include "ui/images.h"
+#include "ui/definitions.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -21,7 +21,11 @@ void applyIdentity()
     QGuiApplication::setDesktopFileName(QStringLiteral(LOTARIN_APP_ID));
     // No applicationDisplayName on purpose: once set, Qt appends it to every window
     // title ("参加者設定 — Lotarin"), and each window must show its own caption only.
-    QGuiApplication::setWindowIcon(QIcon(QString::fromLatin1(ui::images::icon)));
+}
+
+void applyWindowIcon()
+{
+    QGuiApplication::setWindowIcon(QIcon(QString::fromLatin1(ui::applicationIcon)));
 }
 
 void installJapaneseTranslation()

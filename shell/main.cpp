@@ -16,9 +16,12 @@ int main(int argc, char *argv[])
     {
         shell::Shell shell;
         shell.start();
-        // Qt's own texts (a text box's context menu, the PDF file dialog) are first needed
-        // after the menu is up; loading their translation then keeps it off the start-up path.
-        QTimer::singleShot(0, &shell::installJapaneseTranslation);
+        // Kept off the start-up path: the icon, and the translation of Qt's own texts (a
+        // text box's context menu, the PDF file dialog), first needed after the menu is up.
+        QTimer::singleShot(0, [] {
+            shell::applyWindowIcon();
+            shell::installJapaneseTranslation();
+        });
         result = QApplication::exec();
     }  // every window goes before the application object
     return result;

@@ -11,7 +11,11 @@
 class TestIdentity : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { shell::applyIdentity(); }
+    void initTestCase()
+    {
+        shell::applyIdentity();
+        shell::applyWindowIcon();
+    }
     void version();
     void desktopEntryIsNamedByTheDesktopFileName();
     void windowIconIsTheApplicationIcon();

@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "shell/centering.h"
+#include "ui/definitions.h"
 #include "ui/fonts.h"
 
 #include <QApplication>
@@ -65,7 +66,9 @@ void Form::build()
                    | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(m_def.caption);
     setFixedSize(toPixels(m_def.clientWidth), toPixels(m_def.clientHeight));
-    if (!m_def.icon.isEmpty())
+    // The program's own icon comes from the application (see shell::applyWindowIcon);
+    // only a different one is the window's own.
+    if (!m_def.icon.isEmpty() && m_def.icon != QLatin1String(applicationIcon))
         setWindowIcon(QIcon(m_def.icon));
     if (m_def.font.isSet())
         setFont(makeFont(m_def.font));

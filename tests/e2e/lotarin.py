@@ -336,6 +336,19 @@ def x_windows(pid=None):
     return out
 
 
+def icon_sizes(xid):
+    """[(w, h)] of the images in the X window's _NET_WM_ICON, empty when it has none."""
+    d = x_display()
+    prop = d.create_resource_object("window", xid).get_full_property(d.intern_atom("_NET_WM_ICON"),
+                                                                      X.AnyPropertyType)
+    values, sizes = list(prop.value) if prop is not None else [], []
+    while len(values) >= 2 and values[0] * values[1] <= len(values) - 2:
+        w, h = values[0], values[1]
+        sizes.append((w, h))
+        values = values[2 + w * h:]
+    return sizes
+
+
 def screenshot(xid, path, crop=None):
     """Save the X window xid as an image (format from path's extension, PNG for .png); returns path.
 

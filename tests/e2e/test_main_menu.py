@@ -37,6 +37,13 @@ class MainMenuTest(lotarin.TombalTestCase):
         self.assertLessEqual(abs(y - (sh - h) // 2), 1, f"top {y} for height {h} on a {sh} px screen")
         self.assertEqual(lotarin.extents(self.win), (x, y, w, h))
 
+    def test_windows_carry_the_program_icon(self):
+        # Set once the menu is up (off the start-up path); windows opened later have it from the start.
+        lotarin.wait_for(lambda: (32, 32) in lotarin.icon_sizes(self.app.xid(TITLE)), what="the menu's icon")
+        self.app.click(self.app.find(self.win, "push button", "参加者設定"))
+        self.app.window("参加者設定")
+        self.assertIn((32, 32), lotarin.icon_sizes(self.app.xid("参加者設定")))
+
     def test_tab_walks_the_buttons_in_order_and_wraps(self):
         first = self.app.focused()
         self.assertEqual(lotarin.name(first), BUTTONS[0], "focus when the window is shown")
