@@ -53,6 +53,21 @@ void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const Q
 
 double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
+// One press of "印刷", timed. A failure's message box is answered so that it cannot block
+// the run; its text goes to `failure` (empty after a good print).
+double timedPrint(draw::TombalForm &sheet, QString &failure)
+{
+    ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+    QElapsedTimer t;
+    t.start();
+    sheet.Command3_Click();
+    const double taken = ms(t);
+    const QStringList shown = ui::MessageBox::takeShownMessages();
+    ui::MessageBox::reset();
+    failure = shown.isEmpty() ? QString() : shown.first();
+    return taken;
+}
+
 lists::EntryList fullList(const QString &prefix)
 {
     lists::EntryList rows;
@@ -131,15 +146,12 @@ int main(int argc, char **argv)
         // Printing takes far longer than the rest; a few runs are enough for it.
         double printed = -1;
         if (i <= printRuns) {
-            ui::MessageBox::setNextAnswer(QMessageBox::Ok);  // a failure must not block the run
-            t.restart();
-            sheet->Command3_Click();
-            printed = ms(t);
-            if (const QStringList shown = ui::MessageBox::takeShownMessages(); !shown.isEmpty()) {
-                std::fprintf(stderr, "printing to a file failed: %s\n", qPrintable(shown.first()));
+            QString failure;
+            printed = timedPrint(*sheet, failure);
+            if (!failure.isEmpty()) {
+                std::fprintf(stderr, "printing to a file failed: %s\n", qPrintable(failure));
                 return 1;
             }
-            ui::MessageBox::reset();
         }
 
         shell.drawSheet().unload();
@@ -172,14 +184,9 @@ int main(int argc, char **argv)
             // benchmark's pages from anyone else's.
             sheet->setWindowTitle(QStringLiteral("lotarin-bench"));
             for (int i = 0; i <= spoolRuns && !spoolFailed; ++i) {
-                // A failed print reports it in a message box; answered here, it cannot block.
-                ui::MessageBox::setNextAnswer(QMessageBox::Ok);
-                QElapsedTimer t;
-                t.start();
-                sheet->Command3_Click();
-                const double spooled = ms(t);
-                spoolFailed = !ui::MessageBox::takeShownMessages().isEmpty();
-                ui::MessageBox::reset();
+                QString failure;
+                const double spooled = timedPrint(*sheet, failure);
+                spoolFailed = !failure.isEmpty();
                 if (i > 0)  // the first print also sets up the print service's client
                     spool.push_back(spooled);
             }
