@@ -79,7 +79,7 @@ WindowDef listWindow(const ListWindowNames &n, RowTabs (*tabsOf)(int row), const
     w.clientWidth = n.clientWidth;
     w.clientHeight = n.clientHeight;
     w.border = BorderStyle::FixedDialog;
-    w.icon = QString::fromLatin1(images::icon);
+    w.icon = QString::fromLatin1(applicationIcon);
 
     addGrid(w, n, tabsOf);
 
