@@ -8,10 +8,10 @@ LOTARIN_BUILD=${LOTARIN_BUILD:-$LOTARIN_ROOT/build}
 LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                       fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n)
 # What the test suite needs on top: a private X server, the accessibility bus, a PDF
-# printer, image tools, the reference code page codec, desktop-file validators, the fuzzer,
-# and for the Debian package its dependency finder and lintian.
-LOTARIN_TEST_PACKAGES=(xvfb xauth x11-utils xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
-                       cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils imagemagick
+# printer and tools to look at its pages, desktop-file validators, the fuzzer, and for the
+# Debian package its dependency finder and lintian.
+LOTARIN_TEST_PACKAGES=(xvfb xauth xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib python3-pil
+                       cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
                        desktop-file-utils appstream clang libclang-rt-14-dev file dpkg-dev lintian)
 
 lotarin_log() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Takes the user guide's pictures of the five windows from the real program.
 
-Runs inside tests/e2e/session.sh (scripts/screenshots sets that up):
+Runs inside tests/e2e/desktop (scripts/screenshots sets that up):
 
     /usr/bin/python3 scripts/lib/screenshots.py PATH/TO/Tombal OUTPUT_FOLDER
 
@@ -50,33 +50,31 @@ def list_file(rows):
 
 def park_mouse():
     """Moves the pointer off every window, so that no button is drawn hovered."""
-    w, h = lotarin.screen_size()
-    lotarin.xdotool("mousemove", "--sync", w - 1, h - 1)
+    lotarin.xdotool("mousemove", "--sync", 1023, 767)
 
 
 def capture(app, title, path):
     """Saves the window once two grabs in a row agree (the window has finished painting)."""
-    scratch = tempfile.mkdtemp(prefix="shot-", dir=os.environ.get("E2E_SESSION_DIR"))
+    scratch = tempfile.mkdtemp(prefix="shot-")
     try:
-        previous = None
-        deadline = time.monotonic() + 5
+        raw, previous, deadline = os.path.join(scratch, "grab.ppm"), None, time.monotonic() + 5
         while True:
             time.sleep(0.25)
-            raw = app.screenshot(title, os.path.join(scratch, "grab.ppm"))
+            subprocess.run(["import", "-window", str(app.xid(title)), raw], check=True, stdin=subprocess.DEVNULL)
             with open(raw, "rb") as f:
                 data = f.read()
             if data == previous or time.monotonic() > deadline:
                 break
             previous = data
-        subprocess.run([lotarin.CONVERT, raw, "-strip", "+dither", "-colors", "256", "PNG8:" + path],
+        subprocess.run(["/usr/bin/convert", raw, "-strip", "+dither", "-colors", "256", "PNG8:" + path],
                        check=True, stdin=subprocess.DEVNULL)
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     print(f"{path}: {os.path.getsize(path) // 1024} KiB", file=sys.stderr)
 
 
-def press(app, window, caption):
-    app.click(app.find(window, "push button", caption))
+def press(app, title, caption):
+    app.press(title, caption)
     park_mouse()
 
 
@@ -84,56 +82,46 @@ def main():
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
-    tombal, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    os.environ["TOMBAL"], out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     os.makedirs(out, exist_ok=True)
-    workdir = tempfile.mkdtemp(prefix="screenshots-wd-", dir=os.environ.get("E2E_SESSION_DIR"))
+    workdir = tempfile.mkdtemp(prefix="screenshots-wd-")
     with open(os.path.join(workdir, "TBNAME.DAT"), "wb") as f:
         f.write(list_file(PARTICIPANTS))
     with open(os.path.join(workdir, "TBKEIHIN.DAT"), "wb") as f:
         f.write(list_file(PRIZES))
-
-    app = lotarin.Tombal(binary=tombal, workdir=workdir).start()
+    app = lotarin.Tombal(workdir)
     try:
         park_mouse()
-        menu = app.window(MAIN)
+        app.window(MAIN)
         capture(app, MAIN, os.path.join(out, "main-menu.png"))
+        for caption, name in ((PARTICIPANTS_WINDOW, "participants.png"), (PRIZES_WINDOW, "prizes.png")):
+            press(app, MAIN, caption)
+            app.window(caption)
+            capture(app, caption, os.path.join(out, name))
+            press(app, caption, "キャンセル")
+            app.gone(caption)
 
-        press(app, menu, "参加者設定")
-        win = app.window(PARTICIPANTS_WINDOW)
-        capture(app, PARTICIPANTS_WINDOW, os.path.join(out, "participants.png"))
-        press(app, win, "キャンセル")
-        app.wait_window_gone(PARTICIPANTS_WINDOW)
-
-        press(app, menu, "景品設定")
-        win = app.window(PRIZES_WINDOW)
-        capture(app, PRIZES_WINDOW, os.path.join(out, "prizes.png"))
-        press(app, win, "キャンセル")
-        app.wait_window_gone(PRIZES_WINDOW)
-
-        press(app, menu, "開始")
-        sheet = app.window(SHEET)
+        press(app, MAIN, "開始")
+        sheet = app.controls(SHEET, "結果 40")
         listed = sum(1 for tick, _ in PARTICIPANTS if tick == 1)
-        boxes = [app.find(sheet, "text", f"結果 {r + 1}") for r in range(listed)]
         capture(app, SHEET, os.path.join(out, "draw-sheet-pending.png"))
-        press(app, sheet, "抽選")
-        lotarin.wait_for(lambda: all(lotarin.text(b) != PENDING for b in boxes), what="the draw")
+        press(app, SHEET, "抽選")
+        lotarin.wait(lambda: all(lotarin.text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)),
+                     "the draw")
         capture(app, SHEET, os.path.join(out, "draw-sheet.png"))
-        press(app, sheet, "やめる")
-        app.wait_window_gone(SHEET)
+        press(app, SHEET, "やめる")
+        app.gone(SHEET)
 
-        press(app, menu, ABOUT)
+        press(app, MAIN, ABOUT)
         app.window(ABOUT)
         capture(app, ABOUT, os.path.join(out, "about.png"))
-        press(app, app.window(ABOUT), "OK")
-        app.wait_window_gone(ABOUT)
-
-        press(app, menu, "終了")
-        app.wait_exit()
-    except Exception:
-        print(app.describe(), file=sys.stderr)
-        raise
+        press(app, ABOUT, "OK")
+        app.gone(ABOUT)
+        press(app, MAIN, "終了")
+        app.proc.wait(10)
     finally:
-        app.cleanup()
+        if app.proc.poll() is None:
+            app.proc.kill()
         shutil.rmtree(workdir, ignore_errors=True)
     return 0
 

@@ -1,0 +1,367 @@
+// The list files: the bytes written, what is read back (also from files other programs
+// wrote), code page 932 as Windows has it, and that no failure loses the old list.
+
+#include "platform/cp932.h"
+#include "tests/listcheck.h"
+#include "tests/testing.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lists;
+
+namespace {
+
+const QString kList = QStringLiteral("TBNAME.DAT");
+enum Place { Gone, Folder, Full, ReadOnly, Locked, LockedEmpty, Unreadable };
+
+EntryList priorRows()
+{
+    EntryList rows;
+    for (int i = 0; i < RowCount; ++i)
+        rows[size_t(i)] = EntryRow{qint16(i % 3), QStringLiteral("前の%1").arg(i)};
+    return rows;
+}
+
+// Code page 932 as ICU's windows-31j writes it: Windows' own choice among duplicate codes.
+QByteArray icu(QStringView text, bool *failed = nullptr)
+{
+    QStringEncoder encoder("windows-31j");
+    const QByteArray out = encoder.encode(text);
+    if (failed)
+        *failed = encoder.hasError();
+    return out;
+}
+
+bool run(const QStringList &command)
+{
+    return QProcess::execute(command.first(), command.mid(1)) == 0;
+}
+
+// Runs `check` as the user nobody in a child process when root must be held to
+// permissions; otherwise here. Returns what went wrong.
+QString asUnprivileged(bool unprivileged, const std::function<QString()> &check)
+{
+    if (!unprivileged || geteuid() != 0)
+        return check();
+    int fds[2];
+    if (pipe(fds) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        QString why = setgid(65534) == 0 && setuid(65534) == 0 ? check() : QStringLiteral("cannot become nobody");
+        const QByteArray out = why.toUtf8();
+        (void)!write(fds[1], out.constData(), size_t(out.size()));
+        _exit(0);
+    }
+    close(fds[1]);
+    QByteArray why;
+    char buffer[512];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+        why.append(buffer, n);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return QString::fromUtf8(why);
+}
+
+}  // namespace
+
+class TestLists : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path() const { return m_dir->filePath(kList); }
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void writesRecordsByteForByte_data()
+    {
+        QTest::addColumn<int>("tick");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("readBack");  // null: the text itself
+        QTest::newRow("unticked, empty") << 0 << QString() << QByteArray::fromHex("302C22220D0A") << QString();
+        QTest::newRow("ticked ABC") << 1 << QStringLiteral("ABC") << QByteArray::fromHex("312C22414243220D0A") << QString();
+        QTest::newRow("greyed 参加者") << 2 << QStringLiteral("参加者") << QByteArray::fromHex("322C228E5189C18ED2220D0A") << QString();
+        QTest::newRow("no escaping") << 0 << QStringLiteral(" a,b \"c\" ") << QByteArray("0,\" a,b \"c\" \"\r\n") << QString();
+        // Duplicate codes as Windows writes them, and what Linux input methods type for JIS
+        // characters: stored as Windows stores them, read back as Windows reads them.
+        QTest::newRow("IBM kanji") << 1 << QStringLiteral("髙﨑ⅲ") << QByteArray::fromHex("312C22FBFCFAB1FA42220D0A") << QString();
+        QTest::newRow("Linux twins") << 0 << QStringLiteral("〜‖−¢£¬") << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A")
+                                     << QStringLiteral("～∥－￠￡￢");
+    }
+    void writesRecordsByteForByte()
+    {
+        QFETCH(int, tick);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, readBack);
+        EntryList rows;
+        rows[39] = EntryRow{qint16(tick), text};
+        // Leftovers of a save killed half-way go with the next good save; nothing else does.
+        const QStringList leftovers = {kList + QStringLiteral(".1a2b3c4d.tmp"), kList + QStringLiteral(".bak")};
+        for (const QString &f : leftovers)
+            QVERIFY(writeFile(m_dir->filePath(f), "x"));
+        QVERIFY(!SaveEntryList(path(), rows));
+        QCOMPARE(readFile(path()), record(0).repeated(39) + bytes);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{kList, leftovers[1]}));
+        EntryList back = priorRows();
+        QVERIFY(!LoadEntryList(path(), back));
+        QCOMPARE(back[39], (EntryRow{qint16(tick), readBack.isNull() ? text : readBack}));
+    }
+
+    // Random lists of every character Windows writes: the bytes are ICU's, and they read back.
+    void randomListsRoundTrip()
+    {
+        QString pool = QStringLiteral("\"\",,  ");
+        QStringDecoder decoder("windows-31j");
+        for (char16_t c = 0x20; c < 0xFFFF; ++c) {
+            bool failed = true;
+            const QByteArray bytes = QChar::isSurrogate(c) || c == 0x7F ? QByteArray() : icu(QStringView(&c, 1), &failed);
+            if (!failed && QString(decoder.decode(bytes)) == QStringView(&c, 1))
+                pool += QChar(c);
+        }
+        QRandomGenerator rng(20261207);
+        for (int round = 0; round < 200; ++round) {
+            EntryList rows;
+            QByteArray expected;
+            for (EntryRow &row : rows) {
+                row.tick = qint16(rng.bounded(3));
+                for (int n = rng.bounded(3) ? rng.bounded(12) : 0; n > 0; --n)
+                    row.text += pool[rng.bounded(int(pool.size()))];
+                expected += record(row.tick, icu(row.text));
+            }
+            QVERIFY(!SaveEntryList(path(), rows));
+            QCOMPARE(readFile(path()), expected);
+            EntryList back = priorRows();
+            QVERIFY(!LoadEntryList(path(), back));
+            QCOMPARE(QList<EntryRow>(back.begin(), back.end()), QList<EntryRow>(rows.begin(), rows.end()));
+        }
+    }
+
+    // Files that other programs wrote; `expected` are the first rows, the others keep theirs.
+    void readsFilesItDidNotWrite_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<EntryRow>>("expected");
+        const auto rows = [](std::initializer_list<std::pair<int, const char *>> list) {
+            QList<EntryRow> out;
+            for (const auto &[tick, text] : list)
+                out.append(EntryRow{qint16(tick), QString::fromUtf8(text)});
+            return out;
+        };
+        QTest::newRow("no file: created empty") << QByteArray() << rows({});
+        QTest::newRow("LF, no end on the last line") << QByteArray("1,\"A\"\n2,\"B\"") << rows({{1, "A"}, {2, "B"}});
+        QTest::newRow("a blank line keeps the numbering") << QByteArray("1,\"A\"\r\n\r\n1,\"C\"\r\n") << rows({{1, "A"}, {0, ""}, {1, "C"}});
+        QTest::newRow("Excel CSV: no quotes") << icu(u"1,山田\r\n0,佐藤 花子\r\n") << rows({{1, "山田"}, {0, "佐藤 花子"}});
+        QTest::newRow("quotes inside") << QByteArray("1,\"say \"hi\"\"\r\n") << rows({{1, "say \"hi\""}});
+        QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
+                               << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
+        QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
+        QByteArray many;
+        QList<EntryRow> forty;
+        for (int i = 0; i < 45; ++i) {
+            many += record(i % 3, QByteArray::number(i));
+            if (i < RowCount)
+                forty.append(EntryRow{qint16(i % 3), QString::number(i)});
+        }
+        QTest::newRow("45 records") << many << forty;
+    }
+    void readsFilesItDidNotWrite()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<EntryRow>, expected);
+        if (!bytes.isNull())
+            QVERIFY(writeFile(path(), bytes));
+        EntryList rows = priorRows();
+        QVERIFY(!LoadEntryList(path(), rows));
+        for (int i = 0; i < RowCount; ++i)
+            QCOMPARE(rows[size_t(i)], i < expected.size() ? expected[i] : priorRows()[size_t(i)]);
+        QCOMPARE(readFile(path()), bytes.isNull() ? QByteArray("") : bytes);
+    }
+
+    void randomFilesAreReadSafely()
+    {
+        QRandomGenerator rng(42);
+        const char special[] = "\r\n\",\x81\xE0 ";
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray bytes(rng.bounded(600), Qt::Uninitialized);
+            for (char &b : bytes)
+                b = rng.bounded(4) ? char(rng.bounded(256)) : special[rng.bounded(int(sizeof special - 1))];
+            const QString why = listFileHolds(m_dir->path(), bytes);
+            QVERIFY2(why.isEmpty(), qPrintable(why + QStringLiteral(" for ") + QString::fromLatin1(bytes.toHex())));
+        }
+    }
+
+    // A gigabyte of zeros, without a line end, is neither read to its end nor held in memory.
+    void aGigabyteOfZeros()
+    {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(1) << 30));
+        f.close();
+        rusage before, after;
+        getrusage(RUSAGE_SELF, &before);
+        EntryList rows = priorRows();
+        QVERIFY(!LoadEntryList(path(), rows));
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024, "the file was held in memory");
+        QCOMPARE(rows[0], EntryRow{});
+        QCOMPARE(rows[1], priorRows()[1]);
+    }
+
+    // Text the file cannot hold is refused, naming the rows and characters; nothing is written.
+    void refusesWhatCannotBeStored_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("emoji") << QStringLiteral("田中😀") << QStringLiteral("😀");
+        QTest::newRow("accent") << QStringLiteral("café") << QStringLiteral("é");
+        QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("U+000A");
+        QTest::newRow("damaged text") << QString(QChar(0xFFFD)) << QStringLiteral("U+FFFD");
+    }
+    void refusesWhatCannotBeStored()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        const QByteArray old = record(1, "old") + record(0).repeated(39);
+        QVERIFY(writeFile(path(), old));
+        EntryList rows = priorRows();
+        rows[2].text = rows[16].text = text;
+        const ListError e = SaveEntryList(path(), rows);
+        QCOMPARE(e.kind, ListError::Kind::Unencodable);
+        QCOMPARE(e.rows, (QList<int>{2, 16}));
+        for (const QString &part : {kList, QStringLiteral("3, 17 行目"), shown})
+            QVERIFY2(e.message.contains(part), qPrintable(e.message));
+        QCOMPARE(readFile(path()), old);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{kList});
+    }
+
+    // Whatever goes wrong, the message names the file and the reason, the old list stays
+    // whole, no temporary file is left, and rows being loaded stay as they were.
+    void failuresKeepTheOldList_data()
+    {
+        QTest::addColumn<int>("place");
+        QTest::addColumn<QString>("saveReason");
+        QTest::addColumn<QString>("loadReason");  // empty: the old list still loads
+        const QString denied = QStringLiteral("アクセスが拒否されました");
+        QTest::newRow("folder missing") << int(Gone) << QStringLiteral("見つかりません") << QStringLiteral("見つかりません");
+        QTest::newRow("a folder of that name") << int(Folder) << QStringLiteral("フォルダー") << QStringLiteral("フォルダー");
+        QTest::newRow("disk full") << int(Full) << QStringLiteral("空き容量が不足") << QString();
+        QTest::newRow("read-only disk") << int(ReadOnly) << QStringLiteral("書き込み禁止") << QString();
+        QTest::newRow("folder not writable") << int(Locked) << denied << QString();
+        QTest::newRow("no list, folder not writable") << int(LockedEmpty) << denied << denied;
+        QTest::newRow("list not readable") << int(Unreadable) << denied << denied;
+    }
+    void failuresKeepTheOldList()
+    {
+        QFETCH(int, place);
+        QFETCH(QString, saveReason);
+        QFETCH(QString, loadReason);
+        const QByteArray old = record(1, "old") + record(0).repeated(39);
+        const QString dir = m_dir->filePath(place == Gone ? QStringLiteral("work/gone") : QStringLiteral("work"));
+        const QString file = dir + u'/' + kList;
+        QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("work"))));
+        const bool disk = place == Full || place == ReadOnly;
+        REQUIRE_OR_SKIP(!disk || geteuid() == 0, "mounting a small disk needs root");
+        QVERIFY(!disk || run({QStringLiteral("mount"), QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"), QStringLiteral("tmpfs"), dir}));
+        const auto unmount = qScopeGuard([&] {
+            if (disk)
+                umount2(qPrintable(dir), MNT_DETACH);
+        });
+        QVERIFY(place == Folder ? QDir().mkdir(file) : place == Gone || place == LockedEmpty || writeFile(file, old));
+        if (place == Full) {  // to the last byte
+            QFile filler(dir + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(4096, 'f')) > 0 || filler.write("f", 1) > 0) {
+            }
+        }
+        QVERIFY(place != ReadOnly || run({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,ro"), dir}));
+        if (place >= Locked) {  // root is not held to permissions: the checks run as nobody
+            QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7555));
+            QFile::setPermissions(dir, QFile::Permissions(geteuid() == 0 ? 0x7555 : 0x5555));
+            QFile::setPermissions(file, QFile::Permissions(place == Unreadable ? 0 : 0x6444));
+        }
+        const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        EntryList big;
+        big.fill(EntryRow{1, QString(1000, QChar(0x6F22))});
+        const auto fails = [&file](const ListError &e, const QString &reason) {
+            return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason);
+        };
+        const QString why = asUnprivileged(place >= Locked, [&]() -> QString {
+            const ListError saved = SaveEntryList(file, big);
+            EntryList rows = priorRows();
+            const ListError loaded = LoadEntryList(file, rows);
+            if (!fails(saved, saveReason))
+                return QStringLiteral("save: ") + saved.message;
+            if (loadReason.isEmpty())
+                return loaded || rows[0] != EntryRow{1, QStringLiteral("old")} ? QStringLiteral("load: ") + loaded.message : QString();
+            return fails(loaded, loadReason) && rows == priorRows() ? QString() : QStringLiteral("load: ") + loaded.message;
+        });
+        QFile::setPermissions(dir, QFile::Permissions(0x7755));
+        QFile::setPermissions(file, QFile::Permissions(0x6644));
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        if (place != Folder && before.contains(kList))
+            QCOMPARE(readFile(file), old);
+    }
+
+    // A save killed at any moment leaves the whole old list or the whole new one.
+    void killedSaveLeavesOldOrNew()
+    {
+        EntryList small, big;
+        for (EntryRow &row : big)
+            row = EntryRow{1, QString(2000, QChar(0x6F22))};
+        QVERIFY(!SaveEntryList(path(), big));
+        const QByteArray bigBytes = readFile(path());
+        QRandomGenerator rng(7);
+        for (int round = 0; round < 30; ++round) {
+            QVERIFY(!SaveEntryList(path(), small));
+            int fds[2];
+            QVERIFY(pipe(fds) == 0);
+            const pid_t pid = fork();
+            if (pid == 0) {
+                for (int i = 0; i < 100000; ++i) {
+                    SaveEntryList(path(), i % 2 ? small : big);
+                    if (i == 0)
+                        (void)!write(fds[1], "s", 1);
+                }
+                _exit(0);
+            }
+            char c;
+            QCOMPARE(read(fds[0], &c, 1), ssize_t(1));
+            close(fds[0]);
+            close(fds[1]);
+            QThread::usleep(rng.bounded(4000));
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            const QByteArray got = readFile(path());
+            QVERIFY2(got == bigBytes || got == record(0).repeated(40), qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(got.size())));
+        }
+    }
+
+    // A list kept as a link to a shared file stays a link.
+    void saveFollowsLinks()
+    {
+        const QString real = m_dir->filePath(QStringLiteral("shared.dat"));
+        QVERIFY(writeFile(real, {}) && QFile::link(real, path()));
+        QVERIFY(!SaveEntryList(path(), EntryList{}));
+        QVERIFY(QFileInfo(path()).isSymLink());
+        QCOMPARE(readFile(real), record(0).repeated(40));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLists)
+#include "tst_lists.moc"

@@ -1,0 +1,413 @@
+// The five windows as an operator meets them (offscreen): built as defined, keys, the list
+// windows' buttons and files, the draw sheet with its printing, the About animation, and
+// how the program ends.
+
+#include "draw/printsheet.h"
+#include "shell/identity.h"
+#include "shell/shell.h"
+#include "tests/testing.h"
+#include "ui/definitions.h"
+#include "ui/fonts.h"
+#include "ui/messagebox.h"
+
+#include <QFontInfo>
+#include <QLibraryInfo>
+#include <QPrinter>
+#include <QTemporaryDir>
+
+#include <functional>
+
+using shell::WindowState;
+using lists::EntryListForm;
+
+namespace {
+
+// What a screen reader calls a control: its accessible name, or a button's caption.
+QString nameOf(const QWidget *w)
+{
+    const auto *button = qobject_cast<const QAbstractButton *>(w);
+    return w->accessibleName().isEmpty() && button ? button->text() : w->accessibleName();
+}
+
+// Runs `action` inside the application's event loop; returns the status the program ended
+// with, or -1 if it was still running after a while.
+int runUntilExit(const std::function<void()> &action)
+{
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+    guard.start(5000);
+    QTimer::singleShot(0, action);
+    return QCoreApplication::exec();
+}
+
+// The ticks of the first rows; every other row must be unticked.
+QList<int> ticks(const EntryListForm *f, int first)
+{
+    QList<int> out;
+    for (int r = 0; r < lists::RowCount; ++r)
+        if (r < first || f->tickBox(r)->value() != 0)
+            out << f->tickBox(r)->value();
+    return out;
+}
+
+}  // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<shell::Shell> m_shell;
+
+    template <class W>
+    W *open(shell::WindowSlot<W> &slot)
+    {
+        if (!slot.show())
+            return nullptr;
+        QApplication::setActiveWindow(slot.loaded());
+        return QTest::qWaitForWindowActive(slot.loaded()) ? slot.loaded() : nullptr;
+    }
+    EntryListForm *openList(int which)
+    {
+        return which ? static_cast<EntryListForm *>(open(m_shell->prizeList()))
+                     : static_cast<EntryListForm *>(open(m_shell->participantList()));
+    }
+    static void settle()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { ui::installFontSubstitutions(); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        ui::MessageBox::reset();
+        draw::printing::reset();
+        draw::printing::seams().defaultPrinter = [] { return QString(); };  // never a real queue
+        draw::printing::seams().queueRefusal = [](const QString &) { return QString(); };
+        m_shell = std::make_unique<shell::Shell>();
+    }
+    void cleanup()
+    {
+        m_shell.reset();
+        settle();
+        QCOMPARE(ui::MessageBox::takeShownMessages(), QStringList());
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    // Each window as built from its definition: geometry, fonts, names, labels that fit,
+    // centred, the focus first on its first control, and Tab through the controls in the
+    // window's own order (the first and last stops given here), round to the first again.
+    void everyWindowAsDefined_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("head");
+        QTest::addColumn<QStringList>("tail");
+        QTest::addColumn<int>("stops");
+        const auto list = [](const char *s) { return QString::fromUtf8(s).split(u'|', Qt::SkipEmptyParts); };
+        QTest::newRow("main menu") << 0 << list("参加者設定|景品設定|開始|終了|Lotarinについて") << QStringList() << 5;
+        QTest::newRow("participants") << 1 << list("全員選択|設定|キャンセル|参加 1|名前 1|名前 2|参加 2|名前 3|参加 3|参加 4|名前 4")
+                                      << list("名前 40|参加 40|選択解除") << 84;
+        QTest::newRow("prizes") << 2 << list("抽選 40|景品 40|景品 39|抽選 39|抽選 38|景品 38")
+                                << list("景品 1|抽選 1|選択解除|キャンセル|設定|全部選択") << 84;
+        QTest::newRow("draw sheet") << 3 << list("抽選|やめる|印刷|結果 1|名前 1|名前 2|結果 2") << list("結果 40|名前 40") << 83;
+        QTest::newRow("about") << 4 << list("OK") << QStringList() << 1;
+    }
+    void everyWindowAsDefined()
+    {
+        QFETCH(int, window);
+        QFETCH(QStringList, head);
+        QFETCH(QStringList, tail);
+        QFETCH(int, stops);
+        lists::EntryList everyone;
+        everyone.fill(lists::EntryRow{1, QStringLiteral("人")});
+        QVERIFY(!lists::SaveEntryList(QString::fromLatin1(lists::SankaForm::FileName), everyone));
+        ui::Form *form = window == 0 ? open(m_shell->mainMenu()) : window <= 2 ? openList(window - 1)
+                         : window == 3 ? static_cast<ui::Form *>(open(m_shell->drawSheet())) : open(m_shell->about());
+        QVERIFY(form);
+        const ui::WindowDef &def = form->definition();
+        const auto px = [](int twips) { return qRound(twips / 15.0); };
+        QCOMPARE(form->size(), QSize(px(def.clientWidth), px(def.clientHeight)));
+        const QRect screen = form->screen()->geometry(), frame = form->frameGeometry();
+        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1 && qAbs(frame.center().y() - screen.center().y()) <= 1);
+        for (const ui::ControlDef &c : def.controls) {
+            QWidget *w = form->control(c.name, c.index);
+            QVERIFY2(w, qPrintable(c.name));
+            if (c.kind == ui::ControlKind::Line)
+                continue;
+            const QRect want(px(c.left), px(c.top), px(c.width), px(c.height));
+            QVERIFY2(c.kind == ui::ControlKind::PictureBox ? w->geometry().contains(want) && w->pos() == want.topLeft()
+                                                           : w->geometry() == want, qPrintable(c.name));
+            QCOMPARE(w->isVisibleTo(form), c.visible);
+            const ui::FontDef font = c.font.isSet() ? c.font : def.font;
+            if (font.isSet()) {
+                QCOMPARE(w->font().pointSizeF(), font.pointSize);
+                QCOMPARE(w->font().bold(), font.weight >= 700);
+                const QString family = QFontInfo(w->font()).family();
+                QVERIFY2(family.contains(font.face.contains(QStringLiteral("明朝")) ? QStringLiteral("Mincho")
+                                                                                    : QStringLiteral("Gothic")),
+                         qPrintable(family));
+            }
+            if (c.kind == ui::ControlKind::CheckBox || c.kind == ui::ControlKind::TextBox)
+                QVERIFY2(w->accessibleName().endsWith(QStringLiteral(" %1").arg(c.index + 1)), qPrintable(c.name));
+            if (auto *l = qobject_cast<QLabel *>(w))
+                QVERIFY2(l->minimumSizeHint().width() <= l->width() && l->heightForWidth(l->width()) <= l->height(),
+                         qPrintable(l->text()));
+        }
+        QStringList seen;
+        for (int i = 0; i <= stops; ++i) {
+            seen << nameOf(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(seen.mid(0, head.size()), head);
+        QCOMPARE(seen.mid(stops - tail.size(), tail.size()), tail);
+        QCOMPARE(seen.last(), seen.first());
+        QCOMPARE(int(QSet<QString>(seen.begin(), seen.end()).size()), stops);
+    }
+
+    // Each button of the menu opens its window once; a second press keeps it as it is. The
+    // start and end buttons show their colours; Esc does nothing.
+    void mainMenuOpensEachWindowOnce()
+    {
+        shell::tbMainForm *menu = open(m_shell->mainMenu());
+        QVERIFY(menu);
+        QTest::keyClick(menu->button(QStringLiteral("Command1")), Qt::Key_Escape);
+        QCOMPARE(m_shell->participantList().state(), WindowState::Absent);
+        for (const auto &[button, colour] : {std::pair{"Command3", QColor(192, 0, 0)}, {"Command4", QColor(0, 128, 128)}}) {
+            const QImage face = menu->button(QString::fromLatin1(button))->grab().toImage();
+            const QColor seen = face.pixelColor(6, face.height() / 2);
+            QVERIFY2(qAbs(seen.hue() - colour.hue()) < 10 && seen.saturation() > 150, qPrintable(seen.name()));
+        }
+        menu->button(QStringLiteral("Command1"))->click();
+        EntryListForm *list = m_shell->participantList().loaded();
+        QVERIFY(list && list->isVisible());
+        list->nameBox(0)->setText(QStringLiteral("未保存"));
+        list->move(list->pos() + QPoint(30, 20));
+        const QPoint moved = list->pos();
+        menu->button(QStringLiteral("Command1"))->click();
+        QCOMPARE(m_shell->participantList().loaded(), list);
+        QCOMPARE(list->nameBox(0)->text(), QStringLiteral("未保存"));
+        QCOMPARE(list->pos(), moved);
+        for (int i : {2, 3, 5})
+            menu->button(QStringLiteral("Command%1").arg(i))->click();
+        for (const WindowState s : {m_shell->prizeList().state(), m_shell->drawSheet().state(), m_shell->about().state()})
+            QCOMPARE(s, WindowState::Shown);
+    }
+
+    // 終了 ends at once with every window; closing the last visible window ends it too, a
+    // list that the draw sheet loaded unseen does not keep it running.
+    void programEnds_data()
+    {
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("終了 with windows open") << true;
+        QTest::newRow("last window closed") << false;
+    }
+    void programEnds()
+    {
+        QFETCH(bool, quit);
+        shell::tbMainForm *menu = open(m_shell->mainMenu());
+        QVERIFY(menu);
+        if (quit)
+            QVERIFY(open(m_shell->about()));
+        else
+            QVERIFY(m_shell->participantList().get());
+        QCOMPARE(runUntilExit([&] { quit ? menu->button(QStringLiteral("Command4"))->click() : void(menu->close()); }), 0);
+    }
+
+    // A list window from its file to its file: ticks as read, the four buttons, Enter, Esc,
+    // the close box, and a click on a greyed tick.
+    void listWindow_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("participants") << 0;
+        QTest::newRow("prizes") << 1;
+    }
+    void listWindow()
+    {
+        QFETCH(int, which);
+        const QString file = QString::fromLatin1(which ? lists::KehinForm::FileName : lists::SankaForm::FileName);
+        const QByteArray grey = "\x8a\x44";  // 灰
+        const QByteArray rest = record(1) + record(2, grey + "2") + record(0).repeated(34);
+        QVERIFY(writeFile(file, record(2, grey) + record(1, "A") + record(0, "  ") + record(0) + rest));
+        EntryListForm *f = openList(which);
+        QVERIFY(f);
+        QCOMPARE(ticks(f, 6), (QList<int>{2, 1, 0, 0, 1, 2}));
+        QCOMPARE(f->nameBox(2)->text(), QStringLiteral("  "));
+        QTest::mouseClick(f->tickBox(0), Qt::LeftButton);  // a greyed tick: a click means "takes part"
+        f->nameBox(3)->setFocus();
+        QTest::keyClicks(f->nameBox(3), QStringLiteral("B"));
+        QTest::keyClick(f->nameBox(3), Qt::Key_Return);  // Enter in a name box: 設定
+        const QByteArray saved = record(1, grey) + record(1, "A") + record(0, "  ") + record(0, "B") + rest;
+        QCOMPARE(readFile(file), saved);
+        QCOMPARE(which ? m_shell->prizeList().state() : m_shell->participantList().state(), WindowState::Absent);
+
+        const std::function<void(EntryListForm *)> discard[] = {
+            [](EntryListForm *w) { QTest::keyClick(w->nameBox(7), Qt::Key_Escape); },
+            [](EntryListForm *w) { w->close(); },
+            [](EntryListForm *w) {
+                w->button(QStringLiteral("cmd_Cancel"))->setFocus();
+                QTest::keyClick(w->button(QStringLiteral("cmd_Cancel")), Qt::Key_Return);
+            }};
+        for (const auto &leave : discard) {
+            settle();
+            f = openList(which);
+            QVERIFY(f);
+            f->button(QStringLiteral("Cmd_SentakuKaijo"))->click();  // 選択解除: every tick, greyed too
+            QCOMPARE(ticks(f, 0), QList<int>());
+            f->tickBox(4)->setValue(1);
+            f->button(QStringLiteral("Cmd_ZeinSentaku"))->click();  // 全員選択: named rows; spaces are a name
+            QCOMPARE(ticks(f, 6), QList<int>(6, 1));
+            f->nameBox(9)->setText(QStringLiteral("捨てる"));
+            leave(f);
+            QCOMPARE(which ? m_shell->prizeList().state() : m_shell->participantList().state(), WindowState::Absent);
+            QCOMPARE(readFile(file), saved);
+        }
+    }
+
+    // A list that cannot be read keeps its window closed; a save that fails keeps the window
+    // with every edit and takes the user to a name that cannot be stored.
+    void listWindowFailures()
+    {
+        const QString file = QString::fromLatin1(lists::SankaForm::FileName);
+        QVERIFY(QDir().mkdir(file));
+        ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+        QVERIFY(!m_shell->participantList().show());
+        QCOMPARE(m_shell->participantList().state(), WindowState::Absent);
+        QStringList shown = ui::MessageBox::takeShownMessages();
+        QVERIFY(shown.size() == 1 && shown[0].contains(file) && shown[0].contains(QStringLiteral("フォルダー")));
+
+        QVERIFY(QDir().rmdir(file));
+        EntryListForm *f = openList(0);
+        QVERIFY(f);
+        f->nameBox(0)->setText(QStringLiteral("山田"));
+        f->nameBox(3)->setText(QStringLiteral("🎉"));
+        for (const char *expected : {"4 行目", "フォルダー"}) {
+            ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+            f->button(QStringLiteral("Cmd_Settei"))->click();
+            shown = ui::MessageBox::takeShownMessages();
+            QVERIFY2(shown.size() == 1 && shown[0].contains(QString::fromUtf8(expected)), qPrintable(shown.join(u'\n')));
+            QCOMPARE(m_shell->participantList().state(), WindowState::Shown);
+            QCOMPARE(f->nameBox(0)->text(), QStringLiteral("山田"));
+            if (f->nameBox(3)->text() == QStringLiteral("🎉")) {
+                QCOMPARE(QApplication::focusWidget(), f->nameBox(3));
+                f->nameBox(3)->setText(QStringLiteral("花"));
+                QVERIFY(QFile::remove(file) && QDir().mkdir(file));  // now the file cannot be replaced
+            }
+        }
+        QVERIFY(QDir().rmdir(file));
+        f->button(QStringLiteral("Cmd_Settei"))->click();
+        QCOMPARE(readFile(file), record(0, "\x8e\x52\x93\x63") + record(0).repeated(2) + record(0, "\x89\xd4") + record(0).repeated(36));
+    }
+
+    // The sheet from the participant file (loaded unseen) and the prize window's unsaved
+    // state, drawn with Enter, printed without its buttons, a refusing queue, no printer.
+    void drawSheet()
+    {
+        QVERIFY(writeFile(QStringLiteral("TBNAME.DAT"), record(1, "\x8d\x62") + record(2, "x") + record(1, "\x89\xb3") + record(0, "y") + record(1) + record(0).repeated(35)));
+        QVERIFY(writeFile(QStringLiteral("TBKEIHIN.DAT"), record(1, "A") + record(1, "B") + record(1, "C") + record(0).repeated(37)));
+        draw::TombalForm *sheet = open(m_shell->drawSheet());
+        QVERIFY(sheet);
+        QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
+        const auto box = [sheet](const char *name, int row) { return sheet->textBox(QString::fromLatin1(name), row); };
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(box("Txt_Name", r)->text(), QStringList({QStringLiteral("甲"), QStringLiteral("乙"), QString(), QString()})[r]);
+            QCOMPARE(box("Txt_Kekka", r)->text(), r < 3 ? QStringLiteral("？？？？？") : QString());
+            QCOMPARE(sheet->frame(QStringLiteral("Fra_Kekka"), r)->isVisibleTo(sheet), r < 3);
+        }
+        EntryListForm *prizes = openList(1);
+        QVERIFY(prizes);
+        prizes->tickBox(2)->setValue(0);  // not saved: still what the draw uses
+        QApplication::setActiveWindow(sheet);
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+        box("Txt_Name", 0)->setFocus();
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_Return);
+        QStringList results;
+        for (int r = 0; r < 3; ++r) {
+            results << box("Txt_Kekka", r)->text();
+            QCOMPARE(ui::foreColour(box("Txt_Kekka", r)) == ui::rgb(255, 0, 0), results.last() != QStringLiteral("はずれ"));
+        }
+        results.sort();
+        QCOMPARE(results, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("はずれ")}));
+
+        auto &seams = draw::printing::seams();
+        const QString pdf = m_dir->filePath(QStringLiteral("page.pdf"));
+        bool buttonsHidden = false;
+        seams.defaultPrinter = [] { return QStringLiteral("テスト"); };
+        seams.configure = [&](QPrinter &p, const draw::printing::Target &) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+            buttonsHidden = sheet->button(QStringLiteral("Command1"))->isHidden() && sheet->button(QStringLiteral("Command3"))->isHidden();
+        };
+        const auto print = [&](QMessageBox::StandardButton answer) {
+            if (answer != QMessageBox::NoButton)
+                ui::MessageBox::setNextAnswer(answer);
+            sheet->button(QStringLiteral("Command3"))->click();
+            bool back = true;
+            for (const char *b : {"Command1", "Command2", "Command3"})
+                back = back && sheet->button(QString::fromLatin1(b))->isVisible();
+            return back ? ui::MessageBox::takeShownMessages().join(u'\n') : QStringLiteral("the buttons stay hidden");
+        };
+        QCOMPARE(print(QMessageBox::NoButton), QString());
+        QVERIFY(buttonsHidden);
+        QVERIFY(QFileInfo(pdf).size() > 0);  // what the page shows: the end-to-end suite
+
+        seams.queueRefusal = [](const QString &) { return QStringLiteral("受け付けていません"); };
+        const QString refused = print(QMessageBox::Ok);
+        QVERIFY2(refused.contains(QStringLiteral("プリンター「テスト」")) && refused.contains(QStringLiteral("受け付けていません")), qPrintable(refused));
+        seams.defaultPrinter = [] { return QString(); };
+        QVERIFY(print(QMessageBox::No).contains(QStringLiteral("PDF")));
+        for (int r = 0; r < 3; ++r)
+            QVERIFY(results.contains(box("Txt_Kekka", r)->text()));
+
+        QTest::keyClick(box("Txt_Kekka", 0), Qt::Key_Escape);
+        QCOMPARE(m_shell->drawSheet().state(), WindowState::Absent);
+        QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
+    }
+
+    // A click on the icon shows nine frames, each held by a pause, and ends on the icon; Esc
+    // does nothing, Enter is OK. The images and the program's identity.
+    void aboutWindow()
+    {
+        shell::AboutBox *about = open(m_shell->about());
+        QVERIFY(about);
+        ui::PictureBox *icon = about->picture(QStringLiteral("Pic_ApIcon"));
+        std::vector<int> frames;  // when: the end-to-end suite watches the screen
+        about->setPause([&] { frames.push_back(-1); });
+        about->setFrameObserver([&](int frame) { frames.push_back(frame); });
+        QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(frames, (std::vector<int>{0, -1, 1, -1, 2, -1, 3, -1, 4, -1, 3, -1, 2, -1, 1, -1, 0, -1}));
+        QCOMPARE(icon->pixmap().toImage(), QImage(QString::fromLatin1(ui::images::icon)).convertToFormat(icon->pixmap().toImage().format()));
+        QCOMPARE(about->label(QStringLiteral("Lbl_Version"))->text(), QStringLiteral("Version 4.3"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(m_shell->about().state(), WindowState::Shown);
+        QTest::keyClick(icon, Qt::Key_Return);
+        QCOMPARE(m_shell->about().state(), WindowState::Absent);
+
+        int width = 33;  // the icon turns edge-on: each frame narrower
+        for (const char *frame : ui::images::frames) {
+            const QImage image = QImage(QString::fromLatin1(frame)).convertToFormat(QImage::Format_ARGB32);
+            QRect opaque;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x)
+                    opaque |= qAlpha(image.pixel(x, y)) ? QRect(x, y, 1, 1) : QRect();
+            QVERIFY(image.size() == QSize(32, 32) && opaque.width() < width);
+            width = opaque.width();
+        }
+        for (const char *bitmap : {ui::images::bitmapA, ui::images::bitmapB})
+            QVERIFY(QImage(QString::fromLatin1(bitmap)).format() == QImage::Format_Indexed8 && QImage(QString::fromLatin1(bitmap)).size() == QSize(50, 50));
+
+        shell::applyIdentity();
+        shell::applyWindowIcon();
+        shell::installJapaneseTranslation();
+        QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral("4.03"));
+        QVERIFY(QGuiApplication::windowIcon().availableSizes().contains(QSize(32, 32)));
+        REQUIRE_OR_SKIP(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")),
+                        "Qt's Japanese translation (qt6-translations-l10n)");
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("名前を付けて保存"));
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
