@@ -2,16 +2,17 @@
 
 namespace draw {
 
-void DrawSheet::setup(SheetRows &rows, const EntryRows &participants)
+void DrawSheet::setup(SheetRows &rows, const lists::EntryList &participants)
 {
     m_random.reseed();
 
     int n = 0;
     m_entryCount = 0;
     for (int i = 0; i < RowCount; ++i) {
-        if (participants.tick(i) != 1)  // greyed (2) does not take part
+        const lists::EntryRow &participant = participants[std::size_t(i)];
+        if (participant.tick != 1)  // greyed (2) does not take part
             continue;
-        rows.setName(n, participants.text(i));
+        rows.setName(n, participant.text);
         rows.setResult(n, pendingMark());
         ++n;
         ++m_entryCount;
@@ -47,7 +48,7 @@ int DrawSheet::pickFreeSlot()
     return slot;
 }
 
-DrawOutcome DrawSheet::draw(SheetRows &rows, const PrizeListSource &prizes)
+DrawOutcome DrawSheet::draw(SheetRows &rows, const RowSource &prizes)
 {
     DrawOutcome outcome;
 
@@ -61,7 +62,7 @@ DrawOutcome DrawSheet::draw(SheetRows &rows, const PrizeListSource &prizes)
         return outcome;
     }
 
-    const EntryRows *prizeList = prizes ? prizes() : nullptr;
+    const std::optional<lists::EntryList> prizeList = prizes ? prizes() : std::nullopt;
     if (!prizeList) {
         outcome.prizesUnavailable = true;
         return outcome;
@@ -76,8 +77,8 @@ DrawOutcome DrawSheet::draw(SheetRows &rows, const PrizeListSource &prizes)
             continue;
         }
         const int slot = pickFreeSlot();
-        const QString prize = prizeList->text(slot);
-        const int tick = prizeList->tick(slot);
+        const QString &prize = (*prizeList)[std::size_t(slot)].text;
+        const int tick = (*prizeList)[std::size_t(slot)].tick;
         if (!prize.isEmpty() && tick == 1) {
             rows.setResult(i, prize);
             rows.markWinner(i);

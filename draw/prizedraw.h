@@ -1,19 +1,21 @@
 #pragma once
-// The draw sheet's preparation and drawing, without widgets. The sheet window hands in
-// its own rows and the list windows' rows through the two small interfaces below, so the
-// same steps run on the window and on plain data in tests.
+// The draw sheet's preparation and drawing, without widgets. The sheet window hands in its
+// own rows through the small interface below and the list windows' rows as plain lists, so
+// the same steps run on the window and on plain data in tests.
 
 #include "draw/random.h"
+#include "lists/entrylist.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 namespace draw {
 
-constexpr int RowCount = 40;
+using lists::RowCount;
 
 // "？？？？？": marks a row that awaits the drawing. Compared whole and exactly.
 inline QString pendingMark() { return QStringLiteral("？？？？？"); }
@@ -33,16 +35,9 @@ public:
     virtual void markWinner(int row) = 0;
 };
 
-// The 40 rows of a list window: a tick value (0, 1, or 2 greyed) and a text.
-class EntryRows {
-public:
-    virtual ~EntryRows() = default;
-    virtual int tick(int row) const = 0;
-    virtual QString text(int row) const = 0;
-};
-
-// The prize list, fetched only when a press has a row to draw; nullptr if it could not be had.
-using PrizeListSource = std::function<const EntryRows *()>;
+// The rows of a list window as they stand, unsaved edits included; nothing when the list
+// could not be had (its file unreadable: the user has been told why).
+using RowSource = std::function<std::optional<lists::EntryList>()>;
 
 struct DrawOutcome {
     int drawn = 0;             // rows that got a result on this press
@@ -56,7 +51,7 @@ class DrawSheet {
 public:
     // Seeds the generator, copies the participants ticked exactly 1 into rows 0, 1, ... with
     // the pending mark, hides the rows left over and frees prize slots 0 to EntryCount - 1.
-    void setup(SheetRows &rows, const EntryRows &participants);
+    void setup(SheetRows &rows, const lists::EntryList &participants);
 
     // Gives every pending row a random free prize slot among 0 to EntryCount - 1: a ticked
     // prize with a name wins (shown in red), anything else gives "はずれ". Each slot goes out
@@ -70,7 +65,7 @@ public:
     // marking it "はずれ" would invent a result that was never drawn, or wipe out a prize
     // the row really won. Free slots only ever run out, so once one row finds none every
     // later row finds none too and the press ends.
-    DrawOutcome draw(SheetRows &rows, const PrizeListSource &prizes);
+    DrawOutcome draw(SheetRows &rows, const RowSource &prizes);
 
     qint16 entryCount() const { return m_entryCount; }
     bool slotTaken(int slot) const { return m_slotTaken[std::size_t(slot)] != 0; }

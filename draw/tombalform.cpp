@@ -1,34 +1,14 @@
 #include "draw/tombalform.h"
 
 #include "draw/printsheet.h"
-#include "lists/listforms.h"
-#include "shell/shell.h"
 #include "ui/definitions.h"
 #include "ui/messagebox.h"
 
 #include <QPointer>
 
-#include <memory>
-
 namespace draw {
 
 namespace {
-
-const QString &nameBox()
-{
-    static const QString s = QStringLiteral("Txt_Name");
-    return s;
-}
-const QString &resultBox()
-{
-    static const QString s = QStringLiteral("Txt_Kekka");
-    return s;
-}
-const QString &rowFrame()
-{
-    static const QString s = QStringLiteral("Fra_Kekka");
-    return s;
-}
 
 // The sheet's own rows, as its controls.
 class FormRows : public SheetRows {
@@ -36,25 +16,27 @@ public:
     explicit FormRows(ui::Form &form) : m_form(form) {}
     QString result(int row) const override
     {
-        const QLineEdit *box = m_form.textBox(resultBox(), row);
+        const QLineEdit *box = m_form.textBox(ui::names::Txt_Kekka, row);
         return box ? box->text() : QString();
     }
-    void setResult(int row, const QString &text) override { show(resultBox(), row, text); }
-    void setName(int row, const QString &text) override { show(nameBox(), row, text); }
+    void setResult(int row, const QString &text) override { show(ui::names::Txt_Kekka, row, text); }
+    void setName(int row, const QString &text) override { show(ui::names::Txt_Name, row, text); }
     void hide(int row, Part part) override
     {
-        const QString &name = part == Part::Name ? nameBox() : part == Part::Result ? resultBox() : rowFrame();
+        const QLatin1StringView name = part == Part::Name     ? ui::names::Txt_Name
+                                       : part == Part::Result ? ui::names::Txt_Kekka
+                                                              : ui::names::Fra_Kekka;
         if (QWidget *w = m_form.control(name, row))
             w->hide();
     }
     void markWinner(int row) override
     {
-        if (QLineEdit *box = m_form.textBox(resultBox(), row))
+        if (QLineEdit *box = m_form.textBox(ui::names::Txt_Kekka, row))
             ui::setForeColour(box, TombalForm::winnerColour);
     }
 
 private:
-    void show(const QString &boxName, int row, const QString &text)
+    void show(QLatin1StringView boxName, int row, const QString &text)
     {
         if (QLineEdit *box = m_form.textBox(boxName, row)) {
             box->setText(text);
@@ -65,29 +47,6 @@ private:
     ui::Form &m_form;
 };
 
-// The rows of a list window: its check boxes and text boxes of one index.
-class ListRows : public EntryRows {
-public:
-    ListRows(const ui::Form &form, QString tickName, QString textName)
-        : m_form(form), m_tick(std::move(tickName)), m_text(std::move(textName))
-    {
-    }
-    int tick(int row) const override
-    {
-        const ui::TickBox *box = m_form.checkBox(m_tick, row);
-        return box ? box->value() : 0;
-    }
-    QString text(int row) const override
-    {
-        const QLineEdit *box = m_form.textBox(m_text, row);
-        return box ? box->text() : QString();
-    }
-
-private:
-    const ui::Form &m_form;
-    QString m_tick, m_text;
-};
-
 // Hides the three buttons for as long as it lives, so they stay off the printout, and
 // brings them back however printing ends. The keyboard focus is parked meanwhile, so no
 // text cursor is printed either, and put back afterwards.
@@ -95,16 +54,16 @@ class ButtonsHidden {
 public:
     explicit ButtonsHidden(ui::Form &form) : m_form(form), m_focus(form.focusWidget())
     {
-        for (const char *name : buttons)
-            if (QWidget *b = m_form.button(QString::fromLatin1(name)))
+        for (const QLatin1StringView name : buttons)
+            if (QWidget *b = m_form.button(name))
                 b->hide();
         if (QWidget *focused = m_form.focusWidget())
             focused->clearFocus();
     }
     ~ButtonsHidden()
     {
-        for (const char *name : buttons)
-            if (QWidget *b = m_form.button(QString::fromLatin1(name)))
+        for (const QLatin1StringView name : buttons)
+            if (QWidget *b = m_form.button(name))
                 b->show();
         if (m_focus && m_focus->isVisible())
             m_focus->setFocus(Qt::OtherFocusReason);
@@ -113,18 +72,19 @@ public:
     ButtonsHidden &operator=(const ButtonsHidden &) = delete;
 
 private:
-    static constexpr const char *buttons[] = {"Command1", "Command2", "Command3"};
+    static constexpr QLatin1StringView buttons[] = {ui::names::Command1, ui::names::Command2, ui::names::Command3};
     ui::Form &m_form;
     QPointer<QWidget> m_focus;
 };
 
 }  // namespace
 
-TombalForm::TombalForm(shell::Shell &shell) : ui::Form(ui::drawSheetDefinition()), m_shell(shell)
+TombalForm::TombalForm(RowSource participants, RowSource prizes)
+    : ui::Form(ui::drawSheetDefinition()), m_participants(std::move(participants)), m_prizes(std::move(prizes))
 {
-    connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this, &TombalForm::Command1_Click);
-    connect(button(QStringLiteral("Command2")), &QPushButton::clicked, this, &TombalForm::Command2_Click);
-    connect(button(QStringLiteral("Command3")), &QPushButton::clicked, this, &TombalForm::Command3_Click);
+    connect(button(ui::names::Command1), &QPushButton::clicked, this, &TombalForm::Command1_Click);
+    connect(button(ui::names::Command2), &QPushButton::clicked, this, &TombalForm::Command2_Click);
+    connect(button(ui::names::Command3), &QPushButton::clicked, this, &TombalForm::Command3_Click);
 }
 
 bool TombalForm::loadSteps() { return SheetSetup(); }
@@ -132,11 +92,11 @@ bool TombalForm::loadSteps() { return SheetSetup(); }
 bool TombalForm::SheetSetup()
 {
     // Loads the participant window hidden if it is absent; an open one is read as it stands.
-    const lists::SankaForm *participants = m_shell.participantList().get();
+    const std::optional<lists::EntryList> participants = m_participants ? m_participants() : std::nullopt;
     if (!participants)
         return false;
     FormRows rows(*this);
-    m_sheet.setup(rows, ListRows(*participants, QStringLiteral("Chk_Sanka"), QStringLiteral("Txt_Sanka")));
+    m_sheet.setup(rows, *participants);
     return true;
 }
 
@@ -144,14 +104,7 @@ void TombalForm::PrizeDraw()
 {
     FormRows rows(*this);
     // The prize window is read as it stands at the press, loaded hidden if absent.
-    std::unique_ptr<ListRows> prizes;
-    m_lastDraw = m_sheet.draw(rows, [this, &prizes]() -> const EntryRows * {
-        const lists::KehinForm *form = m_shell.prizeList().get();
-        if (!form)
-            return nullptr;
-        prizes = std::make_unique<ListRows>(*form, QStringLiteral("Chk_Kehin"), QStringLiteral("Txt_Kehin"));
-        return prizes.get();
-    });
+    m_lastDraw = m_sheet.draw(rows, m_prizes);
 }
 
 void TombalForm::Command1_Click() { PrizeDraw(); }

@@ -4,16 +4,13 @@
 #include "draw/prizedraw.h"
 #include "ui/form.h"
 
-namespace shell {
-class Shell;
-}
-
 namespace draw {
 
 class TombalForm : public ui::Form {
     Q_OBJECT
 public:
-    explicit TombalForm(shell::Shell &shell);
+    // The participants are read when the sheet is prepared, the prizes at each press of 抽選.
+    TombalForm(RowSource participants, RowSource prizes);
 
     // What the preparation and the drawings keep: EntryCount, SlotTaken, the generator.
     DrawSheet &sheet() { return m_sheet; }
@@ -38,7 +35,7 @@ private:
     bool SheetSetup();
     void PrizeDraw();
 
-    shell::Shell &m_shell;
+    RowSource m_participants, m_prizes;
     DrawSheet m_sheet;
     DrawOutcome m_lastDraw;
 };

@@ -54,8 +54,8 @@ public:
 
 }  // namespace
 
-EntryListForm::EntryListForm(ui::WindowDef def, QString fileName, const QString &checkName,
-                             const QString &textName)
+EntryListForm::EntryListForm(ui::WindowDef def, QString fileName, QLatin1StringView checkName,
+                             QLatin1StringView textName)
     : ui::Form(std::move(def)), m_fileName(std::move(fileName))
 {
     auto *singleLine = new SingleLineValidator(this);
@@ -65,12 +65,10 @@ EntryListForm::EntryListForm(ui::WindowDef def, QString fileName, const QString 
         Q_ASSERT(m_ticks[std::size_t(r)] && m_names[std::size_t(r)]);
         m_names[std::size_t(r)]->setValidator(singleLine);
     }
-    connect(button(QStringLiteral("Cmd_Settei")), &QPushButton::clicked, this, &EntryListForm::Cmd_Settei_Click);
-    connect(button(QStringLiteral("cmd_Cancel")), &QPushButton::clicked, this, &EntryListForm::cmd_Cancel_Click);
-    connect(button(QStringLiteral("Cmd_SentakuKaijo")), &QPushButton::clicked, this,
-            &EntryListForm::Cmd_SentakuKaijo_Click);
-    connect(button(QStringLiteral("Cmd_ZeinSentaku")), &QPushButton::clicked, this,
-            &EntryListForm::Cmd_ZeinSentaku_Click);
+    connect(button(ui::names::Cmd_Settei), &QPushButton::clicked, this, &EntryListForm::Cmd_Settei_Click);
+    connect(button(ui::names::cmd_Cancel), &QPushButton::clicked, this, &EntryListForm::cmd_Cancel_Click);
+    connect(button(ui::names::Cmd_SentakuKaijo), &QPushButton::clicked, this, &EntryListForm::Cmd_SentakuKaijo_Click);
+    connect(button(ui::names::Cmd_ZeinSentaku), &QPushButton::clicked, this, &EntryListForm::Cmd_ZeinSentaku_Click);
 }
 
 EntryList EntryListForm::rows() const
@@ -135,15 +133,15 @@ void EntryListForm::Cmd_ZeinSentaku_Click()
             tickBox(r)->setValue(1);
 }
 
-SankaForm::SankaForm(shell::Shell &)
-    : EntryListForm(ui::participantListDefinition(), QString::fromLatin1(FileName), QStringLiteral("Chk_Sanka"),
-                    QStringLiteral("Txt_Sanka"))
+SankaForm::SankaForm()
+    : EntryListForm(ui::participantListDefinition(), QString::fromLatin1(FileName), ui::names::Chk_Sanka,
+                    ui::names::Txt_Sanka)
 {
 }
 
-KehinForm::KehinForm(shell::Shell &)
-    : EntryListForm(ui::prizeListDefinition(), QString::fromLatin1(FileName), QStringLiteral("Chk_Kehin"),
-                    QStringLiteral("Txt_Kehin"))
+KehinForm::KehinForm()
+    : EntryListForm(ui::prizeListDefinition(), QString::fromLatin1(FileName), ui::names::Chk_Kehin,
+                    ui::names::Txt_Kehin)
 {
 }
 

@@ -15,10 +15,6 @@
 
 #include <array>
 
-namespace shell {
-class Shell;
-}
-
 namespace lists {
 
 // What the two list windows share: their rows, their load step and their four buttons.
@@ -49,7 +45,7 @@ public Q_SLOTS:
     void Cmd_ZeinSentaku_Click();
 
 protected:
-    EntryListForm(ui::WindowDef def, QString fileName, const QString &checkName, const QString &textName);
+    EntryListForm(ui::WindowDef def, QString fileName, QLatin1StringView checkName, QLatin1StringView textName);
 
     // Fills the rows from the list file. A file that cannot be read is reported and the
     // window does not open.
@@ -66,7 +62,7 @@ class SankaForm final : public EntryListForm {
     Q_OBJECT
 public:
     static constexpr char FileName[] = "TBNAME.DAT";
-    explicit SankaForm(shell::Shell &shell);
+    SankaForm();
 };
 
 // The prize list, kept in TBKEIHIN.DAT.
@@ -74,7 +70,7 @@ class KehinForm final : public EntryListForm {
     Q_OBJECT
 public:
     static constexpr char FileName[] = "TBKEIHIN.DAT";
-    explicit KehinForm(shell::Shell &shell);
+    KehinForm();
 };
 
 }  // namespace lists

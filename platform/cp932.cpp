@@ -184,22 +184,4 @@ bool canEncode(QStringView text)
     return true;
 }
 
-QList<char32_t> unencodableCharacters(QStringView text)
-{
-    QList<char32_t> bad;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        char32_t cp = text[i].unicode();
-        if (encodable(char16_t(cp)))
-            continue;
-        if (QChar::isHighSurrogate(cp) && i + 1 < n && text[i + 1].isLowSurrogate()) {
-            cp = QChar::surrogateToUcs4(char16_t(cp), text[i + 1].unicode());
-            ++i;
-        }
-        if (!bad.contains(cp))
-            bad.append(cp);
-    }
-    return bad;
-}
-
 }  // namespace platform::cp932

@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -26,8 +25,5 @@ std::optional<QByteArray> encode(QStringView text);
 
 // Whether encode() would succeed.
 bool canEncode(QStringView text);
-
-// The characters of `text` that have no code, each once, in order of first appearance.
-QList<char32_t> unencodableCharacters(QStringView text);
 
 }  // namespace platform::cp932

@@ -16,16 +16,16 @@ void realPause()
 
 }  // namespace
 
-AboutBox::AboutBox(Shell &) : ui::Form(ui::aboutDefinition()), m_pause(realPause)
+AboutBox::AboutBox() : ui::Form(ui::aboutDefinition()), m_pause(realPause)
 {
     // 384 twips are only 25.6 pixels at 96 dpi, less than the 32-pixel icon. The box grows
     // to the icon's size, keeping its top-left corner, so the icon shows whole; at higher
     // resolutions the box is already large enough and keeps its size.
-    ui::PictureBox *icon = picture(QStringLiteral("Pic_ApIcon"));
+    ui::PictureBox *icon = picture(ui::names::Pic_ApIcon);
     icon->resize(icon->size().expandedTo(icon->pixmap().deviceIndependentSize().toSize()));
 
     connect(icon, &ui::PictureBox::clicked, this, &AboutBox::Pic_ApIcon_Click);
-    connect(button(QStringLiteral("Cmd_OK")), &QPushButton::clicked, this, &AboutBox::Cmd_OK_Click);
+    connect(button(ui::names::Cmd_OK), &QPushButton::clicked, this, &AboutBox::Cmd_OK_Click);
 }
 
 void AboutBox::setPause(Pause pause)
@@ -40,9 +40,9 @@ void AboutBox::PicMove()
     Q_ASSERT(!m_animating);
     m_animating = true;
     static constexpr int order[] = {0, 1, 2, 3, 4, 3, 2, 1, 0};
-    ui::PictureBox *icon = picture(QStringLiteral("Pic_ApIcon"));
+    ui::PictureBox *icon = picture(ui::names::Pic_ApIcon);
     for (const int frame : order) {
-        icon->setPixmap(picture(QStringLiteral("Picture2"), frame)->pixmap());
+        icon->setPixmap(picture(ui::names::Picture2, frame)->pixmap());
         // The pause keeps the event loop from painting, so paint (and flush to the screen) now.
         icon->repaint();
         if (m_frameShown)

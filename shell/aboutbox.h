@@ -8,12 +8,10 @@
 
 namespace shell {
 
-class Shell;
-
 class AboutBox : public ui::Form {
     Q_OBJECT
 public:
-    explicit AboutBox(Shell &shell);
+    AboutBox();
 
     // How long each animation frame stays on screen.
     static constexpr int FrameMilliseconds = 200;

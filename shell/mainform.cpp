@@ -7,11 +7,11 @@ namespace shell {
 
 tbMainForm::tbMainForm(Shell &shell) : ui::Form(ui::mainMenuDefinition()), m_shell(shell)
 {
-    connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this, &tbMainForm::Command1_Click);
-    connect(button(QStringLiteral("Command2")), &QPushButton::clicked, this, &tbMainForm::Command2_Click);
-    connect(button(QStringLiteral("Command3")), &QPushButton::clicked, this, &tbMainForm::Command3_Click);
-    connect(button(QStringLiteral("Command4")), &QPushButton::clicked, this, &tbMainForm::Command4_Click);
-    connect(button(QStringLiteral("Command5")), &QPushButton::clicked, this, &tbMainForm::Command5_Click);
+    connect(button(ui::names::Command1), &QPushButton::clicked, this, &tbMainForm::Command1_Click);
+    connect(button(ui::names::Command2), &QPushButton::clicked, this, &tbMainForm::Command2_Click);
+    connect(button(ui::names::Command3), &QPushButton::clicked, this, &tbMainForm::Command3_Click);
+    connect(button(ui::names::Command4), &QPushButton::clicked, this, &tbMainForm::Command4_Click);
+    connect(button(ui::names::Command5), &QPushButton::clicked, this, &tbMainForm::Command5_Click);
 }
 
 void tbMainForm::Command1_Click() { m_shell.openParticipantList(); }

@@ -10,10 +10,6 @@
 
 namespace shell {
 
-namespace {
-Shell *g_shell = nullptr;
-}
-
 Shell::Shell()
     : m_mainMenu([this] { return create(m_mainMenu); })
     , m_participantList([this] { return create(m_participantList); })
@@ -21,26 +17,30 @@ Shell::Shell()
     , m_drawSheet([this] { return create(m_drawSheet); })
     , m_about([this] { return create(m_about); })
 {
-    Q_ASSERT(!g_shell);
-    g_shell = this;
 }
 
-Shell::~Shell()
-{
-    // Members go in reverse order: the draw sheet before the list windows it reads.
-    g_shell = nullptr;
-}
+// Members go in reverse order: the draw sheet before the list windows it reads.
+Shell::~Shell() = default;
 
-Shell &Shell::instance()
+template <class W>
+draw::RowSource Shell::rowsOf(WindowSlot<W> &slot)
 {
-    Q_ASSERT(g_shell);
-    return *g_shell;
+    return [&slot]() -> std::optional<lists::EntryList> {
+        const W *window = slot.get();
+        return window ? std::optional(window->rows()) : std::nullopt;
+    };
 }
 
 template <class W>
 std::unique_ptr<W> Shell::create(WindowSlot<W> &slot)
 {
-    auto w = std::make_unique<W>(*this);
+    std::unique_ptr<W> w;
+    if constexpr (std::is_same_v<W, tbMainForm>)
+        w = std::make_unique<W>(*this);
+    else if constexpr (std::is_same_v<W, draw::TombalForm>)
+        w = std::make_unique<W>(rowsOf(m_participantList), rowsOf(m_prizeList));
+    else
+        w = std::make_unique<W>();
     w->onUnloadRequest = [this, &slot] { unload(slot); };
     return w;
 }

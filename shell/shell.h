@@ -17,9 +17,6 @@ public:
     Shell();
     ~Shell() override;
 
-    // The program-wide shell; exists while the program runs.
-    static Shell &instance();
-
     // Start-up: load and show the main menu, nothing else.
     void start();
 
@@ -41,6 +38,10 @@ public:
 private:
     template <class W>
     std::unique_ptr<W> create(WindowSlot<W> &slot);
+    // A list window's rows for the draw sheet; loads the window hidden if it is absent.
+    template <class W>
+    static draw::RowSource rowsOf(WindowSlot<W> &slot);
+
 public:
     // Unloads a window (its own close buttons and its close box come here).
     template <class W>

@@ -2,7 +2,7 @@
 // centring arithmetic: no widgets needed.
 
 #include "draw/prizedraw.h"
-#include "shell/centering.h"
+#include "ui/centering.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -24,34 +24,19 @@ struct Sheet : SheetRows {
     void markWinner(int row) override { red[size_t(row)] = 1; }
 };
 
-// A list window's rows; records which rows the draw read, in order.
-struct List : EntryRows {
-    std::array<int, RowCount> ticks{};
-    std::array<QString, RowCount> texts;
-    mutable QList<int> read;
-    int tick(int row) const override { return ticks[size_t(row)]; }
-    QString text(int row) const override
-    {
-        read.append(row);
-        return texts[size_t(row)];
-    }
-};
-
-List randomList(QRandomGenerator &rng, const QString &prefix)
+lists::EntryList randomList(QRandomGenerator &rng, const QString &prefix)
 {
-    List l;
-    for (int i = 0; i < RowCount; ++i) {
-        l.ticks[size_t(i)] = rng.bounded(3);
-        l.texts[size_t(i)] = rng.bounded(5) ? prefix + QString::number(i) : QString();
-    }
+    lists::EntryList l;
+    for (int i = 0; i < RowCount; ++i)
+        l[size_t(i)] = {qint16(rng.bounded(3)), rng.bounded(5) ? prefix + QString::number(i) : QString()};
     return l;
 }
 
-PrizeListSource source(const List &prizes, int *fetched)
+RowSource source(const lists::EntryList &prizes, int *fetched)
 {
-    return [&prizes, fetched]() -> const EntryRows * {
+    return [&prizes, fetched] {
         ++*fetched;
-        return &prizes;
+        return std::optional(prizes);
     };
 }
 
@@ -68,41 +53,36 @@ private Q_SLOTS:
     {
         QRandomGenerator rng(1);
         for (int round = 0; round < 300; ++round) {
-            const List people = randomList(rng, QStringLiteral("人"));
-            const List prizes = randomList(rng, QStringLiteral("賞"));
+            const lists::EntryList people = randomList(rng, QStringLiteral("人")), prizes = randomList(rng, QStringLiteral("賞"));
             Sheet s;
             DrawSheet d;
             d.setup(s, people);
             QStringList listed;
-            for (int i = 0; i < RowCount; ++i)
-                if (people.ticks[size_t(i)] == 1)
-                    listed << people.texts[size_t(i)];
+            for (const lists::EntryRow &p : people)
+                if (p.tick == 1)
+                    listed << p.text;
             const int n = int(listed.size());
             QCOMPARE(int(d.entryCount()), n);
             for (int r = 0; r < RowCount; ++r) {
                 QCOMPARE(s.results[size_t(r)], r < n ? pendingMark() : QString());
                 QCOMPARE(s.hiddenParts[size_t(r)], r < n ? 0 : 3);  // name, result and frame
-                if (r < n)
-                    QCOMPARE(s.names[size_t(r)], listed[r]);
+                QCOMPARE(s.names[size_t(r)], listed.value(r));
             }
             int fetched = 0;
             const DrawOutcome outcome = d.draw(s, source(prizes, &fetched));
             QCOMPARE(fetched, n ? 1 : 0);
-            // Slots 0 to n - 1, each once: a ticked prize with a name wins in red, anything else loses.
-            QList<int> slots = prizes.read;
-            std::sort(slots.begin(), slots.end());
-            for (int k = 0; k < n; ++k)
-                QCOMPARE(slots.value(k, -1), k);
-            QCOMPARE(int(slots.size()), n);
-            int winners = 0;
-            for (int r = 0; r < n; ++r) {
-                const int k = prizes.read[r];
-                const bool wins = prizes.ticks[size_t(k)] == 1 && !prizes.texts[size_t(k)].isEmpty();
-                QCOMPARE(s.results[size_t(r)], wins ? prizes.texts[size_t(k)] : noPrize());
-                QCOMPARE(s.red[size_t(r)], int(wins));
-                winners += wins;
+            // Prize rows 0 to n - 1, each once: a ticked prize with a name wins in red, anything else loses.
+            QStringList dealt, results;
+            for (int k = 0; k < n; ++k) {
+                const lists::EntryRow &p = prizes[size_t(k)];
+                dealt << (p.tick == 1 && !p.text.isEmpty() ? p.text : noPrize());
+                results << s.results[size_t(k)];
+                QCOMPARE(s.red[size_t(k)], int(results.last() != noPrize()));
             }
-            QCOMPARE(outcome.winners, winners);
+            QCOMPARE(outcome.winners, n - int(dealt.count(noPrize())));
+            dealt.sort();
+            results.sort();
+            QCOMPARE(results, dealt);
             // A second press changes nothing and does not read the prizes.
             const Sheet after = s;
             QCOMPARE(d.draw(s, source(prizes, &fetched)).drawn, 0);
@@ -125,10 +105,10 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(int, cleared);
         constexpr int n = 8, sheets = 16000;
-        List people, prizes;
+        lists::EntryList people, prizes;
         for (int i = 0; i < n; ++i) {
-            people.ticks[size_t(i)] = prizes.ticks[size_t(i)] = 1;
-            prizes.texts[size_t(i)] = QString::number(i);
+            people[size_t(i)] = {1, QStringLiteral("人")};
+            prizes[size_t(i)] = {1, QString::number(i)};
         }
         std::array<int, n> counts{};
         int fetched = 0;
@@ -153,8 +133,8 @@ private Q_SLOTS:
         setSeedSource({});
         Sheet s;
         DrawSheet a, b;
-        a.setup(s, List());
-        b.setup(s, List());
+        a.setup(s, {});
+        b.setup(s, {});
         QVERIFY(a.random().lastSeed() != b.random().lastSeed());
     }
 
@@ -162,20 +142,19 @@ private Q_SLOTS:
     // and no slot goes out twice.
     void markTypedAgainAfterTheDraw()
     {
-        List people, prizes;
-        people.ticks.fill(1);
-        prizes.ticks.fill(1);
-        prizes.texts.fill(QStringLiteral("賞"));
+        lists::EntryList people, prizes;
+        people.fill({1, QStringLiteral("人")});
+        for (int k = 0; k < RowCount; ++k)
+            prizes[size_t(k)] = {1, QString::number(k)};
         Sheet s;
         DrawSheet d;
         int fetched = 0;
         d.setup(s, people);
         d.draw(s, source(prizes, &fetched));
-        s.results[5] = pendingMark();
-        const DrawOutcome again = d.draw(s, source(prizes, &fetched));
-        QCOMPARE(again.leftPending, 1);
-        QCOMPARE(s.results[5], pendingMark());
-        QCOMPARE(prizes.read.size(), RowCount);
+        Sheet drawn = s;
+        s.results[5] = drawn.results[5] = pendingMark();
+        QCOMPARE(d.draw(s, source(prizes, &fetched)).leftPending, 1);
+        QCOMPARE(s.results, drawn.results);
     }
 
     // floor(count * r + 1) - 1 for the largest r below 1 is count - 1: doubles would round it up.
@@ -202,7 +181,7 @@ private Q_SLOTS:
         QFETCH(float, screen);
         QFETCH(float, window);
         QFETCH(int, offset);
-        const shell::Position p = shell::centredPosition(screen, 11520.f, window, 3600.f);
+        const ui::Position p = ui::centredPosition(screen, 11520.f, window, 3600.f);
         QCOMPARE(p.left, offset);
         QCOMPARE(p.top, 3960);
     }

@@ -1,9 +1,9 @@
-#include "shell/centering.h"
+#include "ui/centering.h"
 
 #include <cmath>
 #include <limits>
 
-namespace shell {
+namespace ui {
 
 int centredOffset(float screenLength, float windowLength)
 {
@@ -22,4 +22,4 @@ Position centredPosition(float screenWidth, float screenHeight, float windowWidt
     return {centredOffset(screenWidth, windowWidth), centredOffset(screenHeight, windowHeight)};
 }
 
-}  // namespace shell
+}  // namespace ui

@@ -2,7 +2,7 @@
 // Placement of a window in the middle of the screen. Kept apart from widgets so the
 // arithmetic can be checked directly.
 
-namespace shell {
+namespace ui {
 
 // One axis: the offset of the window's edge from the screen's edge, in twips.
 // The difference is taken in single precision, rounded to the nearest integer with a
@@ -18,4 +18,4 @@ struct Position {
 // Both axes, all lengths in twips.
 Position centredPosition(float screenWidth, float screenHeight, float windowWidth, float windowHeight);
 
-}  // namespace shell
+}  // namespace ui

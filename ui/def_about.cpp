@@ -1,3 +1,4 @@
+#include "lotarin_version.h"
 #include "ui/definitions.h"
 #include "ui/images.h"
 
@@ -15,39 +16,38 @@ WindowDef aboutDefinition()
     w.font = FontDef{QStringLiteral("System"), 13.2, 700};
 
     const FontDef system{QStringLiteral("System"), 13.2, 400};
-    const auto label = [&](const char *name, const char *caption, int left, int top, int width, int height,
+    const auto label = [&](const char *name, const QString &caption, int left, int top, int width, int height,
                            int tab) -> ControlDef & {
-        return w.add(ControlKind::Label, QString::fromLatin1(name), -1, QString::fromUtf8(caption), left, top, width,
-                     height, tab);
+        return w.add(ControlKind::Label, QString::fromLatin1(name), -1, caption, left, top, width, height, tab);
     };
-    const auto picture = [&](const char *name, int index, const QString &image, int left, int top, int width,
+    const auto picture = [&](QLatin1StringView name, int index, const QString &image, int left, int top, int width,
                              int height, int tab) -> ControlDef & {
-        return w.add(ControlKind::PictureBox, QString::fromLatin1(name), index, QString(), left, top, width, height,
-                     tab)
-            .withImage(image);
+        return w.add(ControlKind::PictureBox, name, index, QString(), left, top, width, height, tab).withImage(image);
     };
 
     // The product name keeps the window's bold font.
-    label("Lbl_DoziVovor", "Lotarin", 960, 240, 1815, 315, 0);
-    label("Lbl_Version", "Version 4.3", 3000, 240, 2895, 300, 1).withFont(system);
+    label("Lbl_DoziVovor", QStringLiteral("Lotarin"), 960, 240, 1815, 315, 0);
+    label("Lbl_Version", QStringLiteral("Version %1.%2").arg(LOTARIN_VERSION_MAJOR).arg(LOTARIN_VERSION_MINOR), 3000,
+          240, 2895, 300, 1)
+        .withFont(system);
     // Each credit line has to fit its one-line box in this font; the unit tests measure them.
-    label("Lbl_Microsoft", "(C) Lotarin 開発チーム", 840, 720, 3645, 300, 2).withFont(system);
-    picture("Pic_ApIcon", -1, QString::fromLatin1(images::icon), 240, 60, 384, 384, 3)
+    label("Lbl_Microsoft", QStringLiteral("(C) Lotarin 開発チーム"), 840, 720, 3645, 300, 2).withFont(system);
+    picture(names::Pic_ApIcon, -1, QString::fromLatin1(images::icon), 240, 60, 384, 384, 3)
         .withFont(FontDef{QString::fromUtf8("ＭＳ Ｐゴシック"), 9, 400});
-    w.add(ControlKind::CommandButton, QStringLiteral("Cmd_OK"), -1, QStringLiteral("OK"), 4800, 2340, 1035, 480, 4)
+    w.add(ControlKind::CommandButton, names::Cmd_OK, -1, QStringLiteral("OK"), 4800, 2340, 1035, 480, 4)
         .withFont(system)
         .withRole(ButtonRole::Default);
-    picture("Picture1", 0, QString::fromLatin1(images::bitmapA), 3240, 2100, 795, 795, 5);
-    picture("Picture1", 1, QString::fromLatin1(images::bitmapB), 2220, 2100, 795, 795, 6);
-    label("Label2", "E-Mail:lotarin@example.org", 840, 1080, 3732, 300, 7).withFont(system);
+    picture(QLatin1StringView("Picture1"), 0, QString::fromLatin1(images::bitmapA), 3240, 2100, 795, 795, 5);
+    picture(QLatin1StringView("Picture1"), 1, QString::fromLatin1(images::bitmapB), 2220, 2100, 795, 795, 6);
+    label("Label2", QStringLiteral("E-Mail:lotarin@example.org"), 840, 1080, 3732, 300, 7).withFont(system);
 
     // The animation frames, never shown themselves: a row at Left 120 + 720 k, tab
     // indices counting down from frame 4.
     for (int k = 4; k >= 0; --k)
-        picture("Picture2", k, QString::fromLatin1(images::frames[k]), 120 + 720 * k, 2520, 555, 555, 12 - k)
+        picture(names::Picture2, k, QString::fromLatin1(images::frames[k]), 120 + 720 * k, 2520, 555, 555, 12 - k)
             .hidden();
 
-    label("Label1", "HomePage:lotarin.example.org", 840, 1440, 4332, 300, 13).withFont(system);
+    label("Label1", QStringLiteral("HomePage:lotarin.example.org"), 840, 1440, 4332, 300, 13).withFont(system);
     w.add(ControlKind::Line, QStringLiteral("lin_HorizontalLine1"), -1, QString(), 0, 1920, 6120, 1920, -1);
     return w;
 }

@@ -35,17 +35,17 @@ WindowDef drawSheetDefinition()
 
     const FontDef mincho{QStringLiteral("ＭＳ 明朝"), 13.8, 400};
     const FontDef minchoLarge{QStringLiteral("ＭＳ 明朝"), 24, 400};
-    w.add(ControlKind::CommandButton, QStringLiteral("Command1"), -1, QStringLiteral("抽選"), 8040, 6960, 3795, 495, 0)
+    w.add(ControlKind::CommandButton, names::Command1, -1, QStringLiteral("抽選"), 8040, 6960, 3795, 495, 0)
         .withFont(mincho)
         .withRole(ButtonRole::Default);
-    w.add(ControlKind::CommandButton, QStringLiteral("Command2"), -1, QStringLiteral("やめる"), 8100, 7560, 1335, 495,
+    w.add(ControlKind::CommandButton, names::Command2, -1, QStringLiteral("やめる"), 8100, 7560, 1335, 495,
           1)
         .withFont(mincho)
         .withRole(ButtonRole::Cancel);
-    w.add(ControlKind::CommandButton, QStringLiteral("Command3"), -1, QStringLiteral("印刷"), 9660, 7560, 1215, 615, 2)
+    w.add(ControlKind::CommandButton, names::Command3, -1, QStringLiteral("印刷"), 9660, 7560, 1215, 615, 2)
         .withFont(minchoLarge);
 
-    const QString frame = QStringLiteral("Fra_Kekka");
+    const QString frame = names::Fra_Kekka;
     for (int i = 0; i < 40; ++i) {
         const int column = i % 6;
         const int line = i / 6;
@@ -57,10 +57,10 @@ WindowDef drawSheetDefinition()
 
         const int nameTab = resultFirst(i) ? 5 + 3 * i : 4 + 3 * i;
         const int resultTab = resultFirst(i) ? 4 + 3 * i : 5 + 3 * i;
-        w.add(ControlKind::TextBox, QStringLiteral("Txt_Name"), i, QString(), 60, 240, 1755, 405, nameTab)
+        w.add(ControlKind::TextBox, names::Txt_Name, i, QString(), 60, 240, 1755, 405, nameTab)
             .in(frame, i)
             .named(QStringLiteral("名前 ") + number);
-        w.add(ControlKind::TextBox, QStringLiteral("Txt_Kekka"), i, QString(), 60, 660, 1755, 405, resultTab)
+        w.add(ControlKind::TextBox, names::Txt_Kekka, i, QString(), 60, 660, 1755, 405, resultTab)
             .in(frame, i)
             .named(QStringLiteral("結果 ") + number);
     }

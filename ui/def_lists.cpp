@@ -34,7 +34,7 @@ struct ListWindowNames {
     const char *window;
     const char *caption;
     int clientWidth, clientHeight;
-    const char *frame, *check, *text;
+    QLatin1StringView frame, check, text;
     const char *checkAccessible, *textAccessible;
     const char *selectAllCaption;
     int buttonDx, buttonDy;  // the button line's offset from the participant window's
@@ -49,9 +49,7 @@ struct RowTabs {
 
 void addGrid(WindowDef &w, const ListWindowNames &n, RowTabs (*tabsOf)(int row))
 {
-    const QString frame = QString::fromLatin1(n.frame);
-    const QString check = QString::fromLatin1(n.check);
-    const QString text = QString::fromLatin1(n.text);
+    const QString frame = n.frame, check = n.check, text = n.text;
     for (int i = 0; i < Rows; ++i) {
         const int c = i % Columns, g = i / Columns;
         const RowTabs t = tabsOf(i);
@@ -84,14 +82,14 @@ WindowDef listWindow(const ListWindowNames &n, RowTabs (*tabsOf)(int row), const
     addGrid(w, n, tabsOf);
 
     const int top = 5460 + n.buttonDy;
-    const auto button = [&](const char *name, const char *caption, int left, int tab) -> ControlDef & {
-        return w.add(ControlKind::CommandButton, QString::fromLatin1(name), -1, QString::fromUtf8(caption),
-                     left + n.buttonDx, top, 1215, 495, tab);
+    const auto button = [&](QLatin1StringView name, const char *caption, int left, int tab) -> ControlDef & {
+        return w.add(ControlKind::CommandButton, name, -1, QString::fromUtf8(caption), left + n.buttonDx, top, 1215,
+                     495, tab);
     };
-    button("Cmd_ZeinSentaku", n.selectAllCaption, 300, tabs.selectAll);
-    button("Cmd_SentakuKaijo", "選択解除", 1680, tabs.clear);
-    button("Cmd_Settei", "設定", 3900, tabs.save).withRole(ButtonRole::Default);
-    button("cmd_Cancel", "キャンセル", 5280, tabs.cancel).withRole(ButtonRole::Cancel);
+    button(names::Cmd_ZeinSentaku, n.selectAllCaption, 300, tabs.selectAll);
+    button(names::Cmd_SentakuKaijo, "選択解除", 1680, tabs.clear);
+    button(names::Cmd_Settei, "設定", 3900, tabs.save).withRole(ButtonRole::Default);
+    button(names::cmd_Cancel, "キャンセル", 5280, tabs.cancel).withRole(ButtonRole::Cancel);
 
     for (int k = 0; k < 3; ++k)
         w.add(ControlKind::PictureBox, QStringLiteral("Picture1"), k, QString(), n.pictureLeft + 780 * k,
@@ -104,30 +102,30 @@ WindowDef listWindow(const ListWindowNames &n, RowTabs (*tabsOf)(int row), const
 
 WindowDef participantListDefinition()
 {
-    static const ListWindowNames names = {
-        "SankaForm", "参加者設定", 11508, 6456, "Fra_Sanka", "Chk_Sanka", "Txt_Sanka", "参加", "名前",
-        "全員選択",  0,            0,     6840, 5460,        images::bitmapA,
+    static const ListWindowNames sanka = {
+        "SankaForm", "参加者設定", 11508, 6456, QLatin1StringView("Fra_Sanka"), names::Chk_Sanka, names::Txt_Sanka,
+        "参加",      "名前",       "全員選択", 0, 0, 6840, 5460, images::bitmapA,
     };
     // Buttons first, then the rows from the top left, each after its frame.
     const auto tabsOf = [](int i) {
         const int base = 3 + 3 * i;
         return isCheckFirstRow(i) ? RowTabs{base, base + 1, base + 2} : RowTabs{base, base + 2, base + 1};
     };
-    return listWindow(names, tabsOf, ButtonTabs{0, 123, 1, 2, {124, 125, 126}});
+    return listWindow(sanka, tabsOf, ButtonTabs{0, 123, 1, 2, {124, 125, 126}});
 }
 
 WindowDef prizeListDefinition()
 {
-    static const ListWindowNames names = {
-        "KehinForm", "景品設定", 11520, 6276, "Fra_Kehin", "Chk_Kehin", "Txt_Kehin", "抽選", "景品",
-        "全部選択",  180,        180,   7620, 5400,        images::bitmapB,
+    static const ListWindowNames kehin = {
+        "KehinForm", "景品設定", 11520, 6276, QLatin1StringView("Fra_Kehin"), names::Chk_Kehin, names::Txt_Kehin,
+        "抽選",      "景品",     "全部選択", 180, 180, 7620, 5400, images::bitmapB,
     };
     // The rows from the bottom right, each after its frame, then the pictures and buttons.
     const auto tabsOf = [](int i) {
         const int base = 117 - 3 * i;
         return isCheckFirstRow(i) ? RowTabs{base, base + 2, base + 1} : RowTabs{base, base + 1, base + 2};
     };
-    return listWindow(names, tabsOf, ButtonTabs{126, 123, 125, 124, {120, 121, 122}});
+    return listWindow(kehin, tabsOf, ButtonTabs{126, 123, 125, 124, {120, 121, 122}});
 }
 
 }  // namespace ui

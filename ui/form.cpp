@@ -1,6 +1,6 @@
 #include "ui/form.h"
 
-#include "shell/centering.h"
+#include "ui/centering.h"
 #include "ui/definitions.h"
 #include "ui/fonts.h"
 
@@ -291,7 +291,7 @@ void CenterOnScreen(QWidget &window)
     // and Qt reports the client size.
     const QSize outer = window.frameGeometry().size();
     const QRect area = screen->geometry();
-    const shell::Position pos = shell::centredPosition(float(area.width() * tpp), float(area.height() * tpp),
+    const Position pos = centredPosition(float(area.width() * tpp), float(area.height() * tpp),
                                                        float(outer.width() * tpp), float(outer.height() * tpp));
     // move() places a top-level window's outer frame, which is what the offsets are for.
     window.move(area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp)));
