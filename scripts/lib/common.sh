@@ -2,10 +2,12 @@
 # shellcheck shell=bash
 
 LOTARIN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-LOTARIN_BUILD=${LOTARIN_BUILD:-$LOTARIN_ROOT/build}
+# A configure preset of CMakePresets.json; its build folder is build/ or build-PRESET/.
+LOTARIN_PRESET=${LOTARIN_PRESET:-default}
+if [ "$LOTARIN_PRESET" = default ]; then LOTARIN_BUILD=$LOTARIN_ROOT/build; else LOTARIN_BUILD=$LOTARIN_ROOT/build-$LOTARIN_PRESET; fi
 
 # What building and running needs.
-LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
+LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcups2-dev
                       fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n)
 # What the test suite needs on top: a private X server, the accessibility bus, a PDF
 # printer and tools to look at its pages, desktop-file validators, the fuzzer, and for the
@@ -36,10 +38,9 @@ lotarin_install() {
 # lotarin_build [target] : configures (once) and builds the target, or everything.
 lotarin_build() {
     if [ ! -f "$LOTARIN_BUILD/CMakeCache.txt" ]; then
-        lotarin_log "Configuring in $LOTARIN_BUILD"
-        cmake -S "$LOTARIN_ROOT" -B "$LOTARIN_BUILD" -G Ninja \
-              -DCMAKE_BUILD_TYPE="${LOTARIN_BUILD_TYPE:-RelWithDebInfo}" ${LOTARIN_CMAKE_ARGS:-} >/dev/null || return 1
+        lotarin_log "Configuring the $LOTARIN_PRESET preset in $LOTARIN_BUILD"
+        (cd "$LOTARIN_ROOT" && cmake --preset "$LOTARIN_PRESET" >/dev/null) || return 1
     fi
     lotarin_log "Building ${1:-everything}"
-    cmake --build "$LOTARIN_BUILD" --parallel "$(nproc)" ${1:+--target "$1"} || return 1
+    (cd "$LOTARIN_ROOT" && cmake --build --preset "$LOTARIN_PRESET" --parallel "$(nproc)" ${1:+--target "$1"}) || return 1
 }
