@@ -1,49 +1,41 @@
 #include "platform/printqueue.h"
 
-#if defined(Q_OS_UNIX)
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStandardPaths>
+#ifdef LOTARIN_HAVE_CUPS
+#include <cups/cups.h>
+
+#include <cstdlib>
+#include <cstring>
 #endif
 
 namespace platform {
 
-#if defined(Q_OS_UNIX)
-
 QString printQueueRefusal(const QString &printer)
 {
-    const QString lpstat = QStandardPaths::findExecutable(QStringLiteral("lpstat"));
-    if (lpstat.isEmpty() || printer.isEmpty())
+#ifdef LOTARIN_HAVE_CUPS
+    if (printer.isEmpty())
         return {};
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // the answer is parsed
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(lpstat, {QStringLiteral("-a"), printer});
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return QStringLiteral("印刷サービスが応答しません。");
-    }
-    const QString answer = QString::fromLocal8Bit(p.readAll());
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        // With the scheduler gone lpstat only says the queue is unknown, so both read alike.
+    // The scheduler is asked about this one queue, now; a scheduler that is not running
+    // and a queue that was deleted both leave it unknown.
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.toUtf8().constData(), nullptr);
+    if (!dest)
         return QStringLiteral("印刷サービスがこのプリンターを見つけられません（印刷サービスが停止しているか、"
                               "プリンターが削除されています）。");
-    }
-    if (answer.contains(QLatin1String("not accepting"), Qt::CaseInsensitive))
+    const char *accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const bool rejecting = accepting && std::strcmp(accepting, "true") != 0;
+    const bool stopped = state && std::atoi(state) == IPP_PSTATE_STOPPED;
+    cupsFreeDests(1, dest);
+    if (rejecting)
         return QStringLiteral("プリンターが印刷を受け付けていません（印刷キューが停止されています）。");
+    // A stopped queue takes the job and holds it: nothing would come out until it is restarted.
+    if (stopped)
+        return QStringLiteral("プリンターが一時停止しています（印刷キューを再開するまで印刷されません）。");
     return {};
-}
-
 #else
-
-QString printQueueRefusal(const QString &)
-{
+    // Elsewhere the print itself reports what it can.
+    Q_UNUSED(printer);
     return {};
-}
-
 #endif
+}
 
 }  // namespace platform

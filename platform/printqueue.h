@@ -1,7 +1,7 @@
 #pragma once
 // Asking the print service whether a queue takes jobs. Qt hands a finished page to CUPS
-// without reporting whether CUPS accepted it, so a queue that rejects jobs, or a
-// scheduler that is not running, would swallow the page silently.
+// without reporting whether CUPS accepted it, so a queue that rejects jobs, a stopped one
+// or a scheduler that is not running would swallow the page silently.
 
 #include <QString>
 

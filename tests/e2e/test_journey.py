@@ -112,8 +112,10 @@ class Journey(lotarin.TestCase):
         else:
             self.print_sheet(app, s, folder)
             scheduler = lambda: "is running" in subprocess.run(["lpstat", "-r"], capture_output=True, text=True).stdout  # noqa: E731
-            # A queue that refuses jobs is named with its reason; without a print service the sheet goes into a PDF file.
+            # A queue that refuses jobs or is paused is named with its reason; without a print service the sheet goes
+            # into a PDF file.
             for fault, repair, answer, expected in ((["cupsreject", "PDF"], ["cupsaccept", "PDF"], "OK", "受け付けていません"),
+                                                    (["cupsdisable", "PDF"], ["cupsenable", "PDF"], "OK", "一時停止"),
                                                     (["pkill", "-x", "cupsd"], ["cupsd"], "はい", "PDF ファイルとして保存しますか")):
                 subprocess.run(fault, check=True)
                 self.addCleanup(subprocess.run, repair)
