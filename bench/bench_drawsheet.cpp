@@ -12,6 +12,7 @@
 // runs: default 50; printRuns: how many of them also print into a PDF file, default 5. The list files go into a new temporary folder. Offscreen unless
 // QT_QPA_PLATFORM is set.
 
+#include "bench/median.h"
 #include "draw/printsheet.h"
 #include "draw/tombalform.h"
 #include "lists/entrylist.h"
@@ -32,13 +33,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n == 0 ? 0.0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // The offscreen platform warns at every show that it cannot raise windows; writing that
 // out would be timed too.

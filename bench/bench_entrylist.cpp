@@ -4,6 +4,7 @@
 // folder there, so that the disk is the one a real list would be on).
 //   bench_entrylist [--tsv]     --tsv: key<TAB>median-in-ms lines, for bench/run's table
 
+#include "bench/median.h"
 #include "lists/entrylist.h"
 #include "platform/cp932.h"
 
@@ -23,21 +24,20 @@ bool g_tsv = false;
 
 void report(const char *key, const char *what, int runs, const std::function<void()> &step)
 {
-    std::vector<qint64> ns;
-    ns.reserve(size_t(runs));
+    std::vector<double> us;
+    us.reserve(size_t(runs));
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();
         step();
-        ns.push_back(t.nsecsElapsed());
+        us.push_back(double(t.nsecsElapsed()) / 1000.0);
     }
-    std::sort(ns.begin(), ns.end());
     if (g_tsv) {
-        std::printf("%s\t%.4f\n", key, double(ns[ns.size() / 2]) / 1e6);
+        std::printf("%s\t%.4f\n", key, median(us) / 1000.0);
         return;
     }
-    std::printf("%-44s median %10.1f us   min %10.1f us   (%d runs)\n", what, double(ns[ns.size() / 2]) / 1000.0,
-                double(ns.front()) / 1000.0, runs);
+    std::printf("%-44s median %10.1f us   min %10.1f us   (%d runs)\n", what, median(us),
+                *std::min_element(us.begin(), us.end()), runs);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // runs: default 50. folder: where the list files go, default a new temporary folder (on
 // /dev/shm the disk's flush drops out of the figures). Offscreen unless QT_QPA_PLATFORM is set.
 
+#include "bench/median.h"
 #include "lists/listforms.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
@@ -27,13 +28,6 @@ namespace {
 struct Figures {
     std::vector<double> open, collect, fileSave, save;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n == 0 ? 0.0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // 40 rows, most ticked, some greyed, with names of ten characters: 山田太郎 (two bytes each
 // in code page 932) and six digits.

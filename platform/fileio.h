@@ -1,9 +1,11 @@
 #pragma once
 // The file operations of the list files, with the operating system's reason for a failure.
 //
-// Qt's QFile reports failures only coarsely (OpenError, WriteError...), and QSaveFile does
-// not flush to the disk before renaming; a list file must survive a full disk, a crash or
-// a power cut, and the user must be told why a save failed. Hence these few calls.
+// Qt's QFile reports failures only coarsely (OpenError, WriteError...), and QSaveFile,
+// though it flushes before renaming, ignores a flush that failed and never syncs the
+// folder, so the rename itself may not survive a power cut. A list file must survive a
+// full disk, a crash or a power cut, and the user must be told why a save failed. Hence
+// these few calls.
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 // Windows are declared as data: a window definition and its controls, with every
-// length in twips (1440 to the inch). ui/formbuilder turns a definition into widgets.
+// length in twips (1440 to the inch). ui::Form (ui/form.cpp) builds the widgets from one.
 // Nothing here needs widgets, so definitions can be checked directly.
 
 #include <QString>
