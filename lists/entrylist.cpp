@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QDir>
 #include <QStringList>
+#include <QUtf8StringView>
 
+#include <algorithm>
 #include <cstring>
 
 namespace lists {
@@ -104,19 +106,21 @@ public:
 
     explicit LineReader(platform::FileReader &file) : m_file(file), m_buffer(kReadChunk, Qt::Uninitialized) {}
 
-    // The next line without its line end. `truncated`: the line was longer than
-    // MaxRecordBytes and holds only the start; the reader must not be used further.
-    Status next(QByteArray &line, bool &truncated)
+    // The next line without its line end; of a line longer than MaxRecordBytes, its start.
+    Status next(QByteArray &line)
     {
         line.clear();
-        truncated = false;
+        if (m_exhausted)
+            return Status::End;
         bool gotBytes = false;
+        qsizetype skipped = 0;  // of a line too long to keep whole
         for (;;) {
             if (m_pos == m_length) {
                 const qint64 n = m_file.read(m_buffer.data(), m_buffer.size());
                 if (n < 0)
                     return Status::Failed;
                 if (n == 0) {
+                    m_exhausted = true;
                     if (!gotBytes)
                         return Status::End;
                     break;  // a last line without a line end
@@ -130,26 +134,20 @@ public:
             const auto *lf = static_cast<const char *>(std::memchr(begin, '\n', size_t(available)));
             const qsizetype take = lf ? qsizetype(lf - begin) : available;
             // One byte more than a record may hold, for the CR of a CR LF.
-            const qsizetype room = MaxRecordBytes + 1 - line.size();
-            if (take > room) {
-                line.append(begin, room);
-                line.truncate(MaxRecordBytes);
-                truncated = true;
-                return Status::Line;
-            }
-            line.append(begin, take);
-            if (lf) {
-                m_pos += take + 1;
+            const qsizetype room = std::min(take, MaxRecordBytes + 1 - line.size());
+            line.append(begin, room);
+            skipped += take - room;
+            m_pos += lf ? take + 1 : take;
+            if (lf)
+                break;
+            if (skipped > MaxSkippedBytes) {  // no list at all, a gigabyte of zeros say
+                m_exhausted = true;
                 break;
             }
-            m_pos = m_length;
         }
         if (line.endsWith('\r'))
             line.chop(1);
-        if (line.size() > MaxRecordBytes) {
-            line.truncate(MaxRecordBytes);
-            truncated = true;
-        }
+        line.truncate(MaxRecordBytes);
         return Status::Line;
     }
 
@@ -158,7 +156,29 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_length = 0;
+    bool m_exhausted = false;
 };
+
+// A list saved as UTF-8 (Excel's "CSV UTF-8", LibreOffice's default): it starts with the
+// byte order mark, or its records are valid UTF-8 and hold more than ASCII. Text in code
+// page 932 is hardly ever valid UTF-8, since its lead bytes 81-9F and its half-width kana
+// are UTF-8 continuation bytes. Takes the mark off the first record.
+QString fromUtf8(QByteArrayView bytes) { return QString::fromUtf8(bytes); }
+
+bool readAsUtf8(QList<QByteArray> &records)
+{
+    if (!records.isEmpty() && records.first().startsWith("\xEF\xBB\xBF")) {
+        records.first().remove(0, 3);
+        return true;
+    }
+    bool beyondAscii = false;
+    for (const QByteArray &record : std::as_const(records)) {
+        if (!QUtf8StringView(record).isValidUtf8())
+            return false;
+        beyondAscii = beyondAscii || std::any_of(record.begin(), record.end(), [](char c) { return c & 0x80; });
+    }
+    return beyondAscii;
+}
 
 qint16 parseTick(const QByteArray &field)
 {
@@ -185,7 +205,7 @@ qint16 parseTick(const QByteArray &field)
     return qint16(value);
 }
 
-EntryRow parseRecord(const QByteArray &line)
+EntryRow parseRecord(const QByteArray &line, QString (*decode)(QByteArrayView))
 {
     EntryRow row;
     const qsizetype comma = line.indexOf(',');
@@ -204,9 +224,9 @@ EntryRow parseRecord(const QByteArray &line)
         while (close > open && rest[close] != '"')
             --close;
         const QByteArrayView inner = close > open ? rest.sliced(open + 1, close - open - 1) : rest.sliced(open + 1);
-        row.text = platform::cp932::decode(inner);
+        row.text = decode(inner);
     } else {
-        row.text = platform::cp932::decode(rest);
+        row.text = decode(rest);
     }
     return row;
 }
@@ -250,22 +270,22 @@ ListError LoadEntryList(const QString &fileName, EntryList &rows)
     if (const platform::FileError e = file.open(fileName))
         return ioError(Operation::Load, fileName, e);
 
-    // Filled in a copy, so that a read failing half-way leaves the rows untouched.
-    EntryList loaded = rows;
+    // All records first: the encoding is decided on them as a whole, and a read failing
+    // half-way leaves the rows untouched.
+    QList<QByteArray> records;
     LineReader lines(file);
     QByteArray line;
-    for (int row = 0; row < RowCount; ++row) {
-        bool truncated = false;
-        const LineReader::Status status = lines.next(line, truncated);
+    while (records.size() < RowCount) {
+        const LineReader::Status status = lines.next(line);
         if (status == LineReader::Status::End)
             break;
         if (status == LineReader::Status::Failed)
             return ioError(Operation::Load, fileName, file.error());
-        loaded[size_t(row)] = parseRecord(line);
-        if (truncated)
-            break;
+        records.append(line);
     }
-    rows = loaded;
+    QString (*const decode)(QByteArrayView) = readAsUtf8(records) ? fromUtf8 : platform::cp932::decode;
+    for (qsizetype row = 0; row < records.size(); ++row)
+        rows[size_t(row)] = parseRecord(records[row], decode);
     return {};
 }
 

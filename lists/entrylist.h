@@ -11,9 +11,10 @@
 //   and LF alone both work. A last line without a line end is a record too.
 // - A blank line is a record: an unticked row with empty text, so that the rows after it
 //   stay at their numbers.
-// - Reading ends after the 40th record, at the end of the file, or after a line longer
-//   than MaxRecordBytes (its first MaxRecordBytes are its record; the rest of the file is
-//   left unread, however big it is). Rows without a record keep what they held.
+// - Reading ends after the 40th record or at the end of the file. Of a line longer than
+//   MaxRecordBytes, the first MaxRecordBytes are its record and the rest is skipped; a line
+//   that goes on for more than MaxSkippedBytes (no list at all) ends the reading. Rows
+//   without a record keep what they held.
 // - Tick value: the bytes before the first comma (the whole line if it has none), with
 //   surrounding white space ignored, read as a decimal integer with an optional sign.
 //   1 and 2 are kept; anything else (0, negative or larger numbers, no digits, other
@@ -23,6 +24,9 @@
 //   exclusive (to the end of the line if there is no other), so a text holding double
 //   quotes reads back whole; bytes after the closing quote are ignored. Otherwise the text
 //   is the rest of the line unchanged. A line without a comma has an empty text.
+// - Text is code page 932, unless the file is UTF-8: it starts with the byte order mark, or
+//   its records are valid UTF-8 and hold more than ASCII (as spreadsheets save "CSV UTF-8").
+//   Saving always writes code page 932.
 // - Bytes that are not valid code page 932 read as U+FFFD, one per bad byte or pair.
 
 #include <QList>
@@ -34,9 +38,10 @@
 namespace lists {
 
 constexpr int RowCount = 40;
-// Longest record read from a line: more than a single-line text box (32,767 characters,
-// at most two bytes each) ever writes.
+// Longest record read from a line: names of over a hundred thousand characters.
 constexpr qsizetype MaxRecordBytes = 256 * 1024;
+// How far a line too long to be a record is skipped in search of the next one.
+constexpr qsizetype MaxSkippedBytes = 64 * 1024 * 1024;
 
 struct EntryRow {
     qint16 tick = 0;  // 0 unticked, 1 ticked, 2 greyed

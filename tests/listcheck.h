@@ -3,6 +3,7 @@
 // loop in tst_lists. Returns what went wrong, or nothing.
 
 #include "lists/entrylist.h"
+#include "platform/cp932.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,11 +26,9 @@ inline QString listFileHolds(const QString &dir, QByteArrayView bytes)
         const lists::EntryRow &row = rows[size_t(i)];
         if (row.tick < 0 || row.tick > 2)
             return QStringLiteral("row %1: tick %2").arg(i + 1).arg(row.tick);
-        for (const QChar c : row.text)
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == 0xFFFD) {
-                unstorable.append(i);
-                break;
-            }
+        const bool control = std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; });
+        if (control || !platform::cp932::canEncode(row.text))
+            unstorable.append(i);
     }
     // What was read saves and reads back unchanged, unless it cannot be stored: then it is refused.
     const lists::ListError saved = lists::SaveEntryList(output, rows);

@@ -171,6 +171,11 @@ private Q_SLOTS:
         QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
                                << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
         QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
+        // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without.
+        QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF" "1,山田\r\n0,髙橋\r\n") << rows({{1, "山田"}, {0, "髙橋"}});
+        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"ｶﾅ 😀\"\n") << rows({{1, "ｶﾅ 😀"}});
+        const QByteArray tooLong(MaxRecordBytes + 10, 'a');
+        QTest::newRow("a record too long") << "1," + tooLong + "\r\n2,B\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 2).constData()}, {2, "B"}});
         QByteArray many;
         QList<EntryRow> forty;
         for (int i = 0; i < 45; ++i) {
