@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace lists {
 
@@ -25,7 +26,7 @@ public:
 
     // Row r's controls, r from 0 to 39.
     ui::TickBox *tickBox(int row) const { return m_ticks[std::size_t(row)]; }
-    QLineEdit *nameBox(int row) const { return m_names[std::size_t(row)]; }
+    ui::TextBox *nameBox(int row) const { return m_names[std::size_t(row)]; }
 
     // The rows as they stand on screen, unsaved edits included.
     EntryList rows() const;
@@ -52,9 +53,18 @@ protected:
     bool loadSteps() override;
 
 private:
+    // A paste of several lines (a column copied from a spreadsheet) into the name box of
+    // `row`: one line a row from there down. False for a single line, pasted as usual.
+    bool pasteColumn(int row, const QString &text);
+    // Whether Ctrl+Z in the name box of `row` has a column paste to undo; undoes it if `apply`.
+    bool undoPaste(int row, bool apply);
+
     QString m_fileName;
     std::array<ui::TickBox *, RowCount> m_ticks{};
-    std::array<QLineEdit *, RowCount> m_names{};
+    std::array<ui::TextBox *, RowCount> m_names{};
+    // What the last column paste replaced, from the row where it began, until another edit.
+    int m_pasteRow = -1;
+    std::vector<EntryRow> m_beforePaste;
 };
 
 // The participant list, kept in TBNAME.DAT.

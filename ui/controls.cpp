@@ -1,7 +1,14 @@
 #include "ui/controls.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <limits>
 
 namespace ui {
 
@@ -28,6 +35,67 @@ void TickBox::nextCheckState()
 {
     // A user never produces the greyed state; clicking one means "take part".
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+TextBox::TextBox(QWidget *parent) : QLineEdit(parent)
+{
+    // A name read from a list file is shown and saved whole, however long.
+    setMaxLength(std::numeric_limits<int>::max());
+}
+
+void TextBox::pasteText(const QString &text)
+{
+    if (isReadOnly() || (pasteHandler && pasteHandler(text)))
+        return;
+    insert(text);
+}
+
+void TextBox::undoOrHand()
+{
+    if (isUndoAvailable() || !undoHandler || !undoHandler(true))
+        undo();
+}
+
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        pasteText(QGuiApplication::clipboard()->text());
+        return;
+    }
+    if (event->matches(QKeySequence::Undo)) {
+        undoOrHand();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    // X11's selection, pasted with the middle button.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        deselect();
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+        pasteText(QGuiApplication::clipboard()->text(QClipboard::Selection));
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    const auto reroute = [this, menu](const char *name, const std::function<void()> &action) {
+        if (QAction *a = menu->findChild<QAction *>(QLatin1StringView(name))) {
+            disconnect(a, &QAction::triggered, nullptr, nullptr);
+            connect(a, &QAction::triggered, this, action);
+        }
+    };
+    reroute("edit-paste", [this] { pasteText(QGuiApplication::clipboard()->text()); });
+    reroute("edit-undo", [this] { undoOrHand(); });
+    if (QAction *undo = menu->findChild<QAction *>(QStringLiteral("edit-undo")); undo && undoHandler)
+        undo->setEnabled(undo->isEnabled() || undoHandler(false));
+    menu->exec(event->globalPos());
+    delete menu;
 }
 
 PictureBox::PictureBox(QWidget *parent) : QLabel(parent)

@@ -3,7 +3,10 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
+
+#include <functional>
 
 namespace ui {
 
@@ -18,6 +21,31 @@ public:
 
 protected:
     void nextCheckState() override;
+};
+
+// A single-line text box without a length limit of its own. Its owner may take over a
+// paste (Ctrl+V, Shift+Insert, the context menu, the middle button) and an undo that the
+// box itself has nothing left for.
+class TextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget *parent = nullptr);
+
+    // The text to paste; true when the owner took care of it.
+    std::function<bool(const QString &text)> pasteHandler;
+    // Ctrl+Z with nothing left to undo in the box: whether the owner has something to undo,
+    // which it undoes if `apply`.
+    std::function<bool(bool apply)> undoHandler;
+
+    void pasteText(const QString &text);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void undoOrHand();
 };
 
 // Shows one stored image at its top-left corner, unscaled, and reports clicks.

@@ -38,9 +38,16 @@ void applyBackColour(QPushButton *b, Colour c)
     const QColor back = toQColor(c);
     pal.setColor(QPalette::Button, back);
     // Dark backgrounds get light text so the caption stays readable.
-    pal.setColor(QPalette::ButtonText, back.lightness() < 140 ? QColor(Qt::white) : QColor(Qt::black));
+    const QColor text = back.lightness() < 140 ? QColor(Qt::white) : QColor(Qt::black);
+    pal.setColor(QPalette::ButtonText, text);
     b->setPalette(pal);
-    b->setAutoFillBackground(true);
+    // The style's own button face is a gradient that only leans towards the colour; the
+    // face is drawn in exactly the colour instead, darker while pressed, outlined when focused.
+    b->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2; border: 1px solid %3;"
+                                    " border-radius: 3px; }"
+                                    " QPushButton:pressed { background-color: %3; }"
+                                    " QPushButton:focus { border: 2px solid %4; }")
+                         .arg(back.name(), text.name(), back.darker(150).name(), back.lighter(170).name()));
 }
 
 }  // namespace
@@ -101,7 +108,7 @@ void Form::build()
             break;
         }
         case ControlKind::TextBox: {
-            auto *t = new QLineEdit(container);
+            auto *t = new TextBox(container);
             t->setFocusPolicy(Qt::StrongFocus);
             w = t;
             break;
