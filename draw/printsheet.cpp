@@ -84,7 +84,33 @@ bool chooseTarget(QWidget *parent, Target &target)
     return target.isPdf();
 }
 
-QString renderPage(QWidget &widget, QPrinter &printer)
+QString footerLine(const QDateTime &printed, int participants, std::optional<int> winners)
+{
+    QString line = printed.toString(QStringLiteral("yyyy年M月d日 H:mm")) + QStringLiteral(" 印刷　参加 %1 名").arg(participants);
+    if (winners)
+        line += QStringLiteral("　当選 %1 名").arg(*winners);
+    return line;
+}
+
+QFont footerFont()
+{
+    QFont font(QStringLiteral("System"));
+    font.setPointSizeF(10);
+    return font;
+}
+
+PageLayout layoutPage(QSizeF area, QSizeF sheet, QSizeF footer)
+{
+    const double gap = footer.height() / 2;
+    const double scale = std::min(area.width() / sheet.width(), (area.height() - footer.height() - gap) / sheet.height());
+    PageLayout page;
+    page.sheet = QRectF((area.width() - sheet.width() * scale) / 2, 0, sheet.width() * scale, sheet.height() * scale);
+    page.footer = QRectF(page.sheet.left(), page.sheet.bottom() + gap,
+                         std::min(footer.width(), area.width() - page.sheet.left()), footer.height());
+    return page;
+}
+
+QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
 {
     if (widget.width() <= 0 || widget.height() <= 0)
         return QStringLiteral("印刷する画面がありません。");
@@ -105,12 +131,15 @@ QString renderPage(QWidget &widget, QPrinter &printer)
                    : QStringLiteral("プリンターを使用できませんでした（停止しているか、接続されていません）。");
     }
     // The printable area, in printer dots; the painter starts at its top-left corner.
-    const double areaWidth = printer.width();
-    const double areaHeight = printer.height();
-    const double scale = std::min(areaWidth / widget.width(), areaHeight / widget.height());
-    painter.translate((areaWidth - widget.width() * scale) / 2.0, 0.0);
+    painter.setFont(footerFont());
+    const QFontMetricsF metrics(footerFont(), &printer);
+    const QSizeF footerSize = footer.isEmpty() ? QSizeF() : QSizeF(metrics.horizontalAdvance(footer), metrics.height());
+    const PageLayout page = layoutPage(QSizeF(printer.width(), printer.height()), QSizeF(widget.size()), footerSize);
+    painter.drawText(page.footer, Qt::AlignLeft | Qt::AlignVCenter, footer);
+    painter.translate(page.sheet.topLeft());
     // A picture replays itself scaled from its own resolution to the printer's; only the
     // rest of the fit is ours.
+    const double scale = page.sheet.width() / widget.width();
     painter.scale(scale * picture.logicalDpiX() / printer.logicalDpiX(),
                   scale * picture.logicalDpiY() / printer.logicalDpiY());
     painter.drawPicture(QPointF(0, 0), picture);
@@ -120,7 +149,7 @@ QString renderPage(QWidget &widget, QPrinter &printer)
     return {};
 }
 
-QString printPage(QWidget &widget, const Target &target)
+QString printPage(QWidget &widget, const Target &target, const QString &footer)
 {
     const Seams &s = seams();
     // A page for a print queue: the queue must say yes first, or the page would vanish.
@@ -141,7 +170,7 @@ QString printPage(QWidget &widget, const Target &target)
         printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
     if (!target.isPdf() && (!printer.isValid() || fellBackToPdf))
         return QStringLiteral("プリンターが見つかりません。");
-    return renderPage(widget, printer);
+    return renderPage(widget, printer, footer);
 }
 
 QString failureMessage(const Target &target, const QString &reason)

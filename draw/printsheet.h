@@ -2,10 +2,14 @@
 // Printing a window's image: its client area, as shown, on one page of the default
 // printer, or into a PDF file when no printer is set up.
 
+#include <QDateTime>
+#include <QRectF>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
+class QFont;
 class QPrinter;
 class QWidget;
 
@@ -40,14 +44,26 @@ void reset();
 // picks it. False when nothing is to be printed.
 bool chooseTarget(QWidget *parent, Target &target);
 
-// Draws `widget` (its visible children, as they are now) on one page of `printer`: scaled
-// to fit the printable area keeping its aspect, centred at the top, rendered at the
-// printer's resolution as text and shapes rather than an enlarged screen image.
+// The line printed below the sheet: when it was printed and how many took part and, once
+// drawn, how many won ("2026年12月7日 19:05 印刷　参加 16 名　当選 11 名").
+QString footerLine(const QDateTime &printed, int participants, std::optional<int> winners);
+QFont footerFont();
+
+// Where the sheet and the line below it go in the printable area (all in printer dots):
+// the sheet as large as fits with the line under it, keeping its aspect, centred at the top.
+struct PageLayout {
+    QRectF sheet, footer;
+};
+PageLayout layoutPage(QSizeF area, QSizeF sheet, QSizeF footer);
+
+// Draws `widget` (its visible children, as they are now) on one page of `printer`, laid out
+// by layoutPage() with `footer` below it as text, rendered at the printer's resolution as
+// text and shapes rather than an enlarged screen image.
 // Returns an empty string on success, else the reason in Japanese.
-QString renderPage(QWidget &widget, QPrinter &printer);
+QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer);
 
 // Prints `widget` on one page of `target`. Empty on success, else the reason in Japanese.
-QString printPage(QWidget &widget, const Target &target);
+QString printPage(QWidget &widget, const Target &target, const QString &footer);
 
 // The message for a print that failed, in Japanese.
 QString failureMessage(const Target &target, const QString &reason);

@@ -120,10 +120,17 @@ void TombalForm::Command3_Click()
     printing::Target target;
     if (!printing::chooseTarget(this, target))
         return;
+    // The page is a record: when it was printed, how many took part and how many won.
+    int winners = 0;
+    for (int r = 0; r < m_sheet.entryCount(); ++r)
+        winners += ui::foreColour(textBox(ui::names::Txt_Kekka, r)) == winnerColour;
+    const QString footer = printing::footerLine(QDateTime::currentDateTime(), m_sheet.entryCount(),
+                                                m_sheet.freeSlots() < m_sheet.entryCount() ? std::optional(winners)
+                                                                                           : std::nullopt);
     QString failure;
     {
         const ButtonsHidden hidden(*this);
-        failure = printing::printPage(*this, target);
+        failure = printing::printPage(*this, target, footer);
     }
     if (!failure.isEmpty())
         ui::MessageBox::warning(this, QStringLiteral("印刷"), printing::failureMessage(target, failure));
