@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 using namespace lists;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -176,14 +177,7 @@ private Q_SLOTS:
         QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"ｶﾅ 😀\"\n") << rows({{1, "ｶﾅ 😀"}});
         const QByteArray tooLong(MaxRecordBytes + 10, 'a');
         QTest::newRow("a record too long") << "1," + tooLong + "\r\n2,B\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 2).constData()}, {2, "B"}});
-        QByteArray many;
-        QList<EntryRow> forty;
-        for (int i = 0; i < 45; ++i) {
-            many += record(i % 3, QByteArray::number(i));
-            if (i < RowCount)
-                forty.append(EntryRow{qint16(i % 3), QString::number(i)});
-        }
-        QTest::newRow("45 records") << many << forty;
+        QTest::newRow("45 records") << record(2, "x").repeated(45) << QList<EntryRow>(RowCount, EntryRow{2, u"x"_s});
     }
     void readsFilesItDidNotWrite()
     {
