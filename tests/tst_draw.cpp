@@ -1,8 +1,7 @@
-// The draw on plain rows (preparation, fairness, every slot once), the generator and the
-// centring arithmetic: no widgets needed.
+// The draw on plain rows (preparation, fairness, every slot once) and its generator: no
+// widgets needed.
 
 #include "draw/prizedraw.h"
-#include "ui/centering.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -168,26 +167,6 @@ private Q_SLOTS:
         QVERIFY(r < 1.0);
         for (int count = 1; count <= 2048; ++count)
             QCOMPARE(slotFor(count, r), count - 1);
-    }
-
-    void centring_data()
-    {
-        QTest::addColumn<float>("screen");
-        QTest::addColumn<float>("window");
-        QTest::addColumn<int>("offset");
-        QTest::newRow("1024 px screen, 4800 twips") << 15360.f << 4800.f << 5280;
-        QTest::newRow("301 wider than the screen") << 1000.f << 1301.f << -150;
-        QTest::newRow("300.5 rounds to 300") << 1000.5f << 700.f << 150;
-        QTest::newRow("301.5 rounds to 302") << 1001.5f << 700.f << 151;
-    }
-    void centring()
-    {
-        QFETCH(float, screen);
-        QFETCH(float, window);
-        QFETCH(int, offset);
-        const ui::Position p = ui::centredPosition(screen, 11520.f, window, 3600.f);
-        QCOMPARE(p.left, offset);
-        QCOMPARE(p.top, 3960);
     }
 };
 
