@@ -159,25 +159,27 @@ private:
     bool m_exhausted = false;
 };
 
-// A list saved as UTF-8 (Excel's "CSV UTF-8", LibreOffice's default): it starts with the
-// byte order mark, or its records are valid UTF-8 and hold more than ASCII. Text in code
-// page 932 is hardly ever valid UTF-8, since its lead bytes 81-9F and its half-width kana
-// are UTF-8 continuation bytes. Takes the mark off the first record.
 QString fromUtf8(QByteArrayView bytes) { return QString::fromUtf8(bytes); }
 
+// A list saved as UTF-8 (Excel's "CSV UTF-8", LibreOffice's default): it starts with the
+// byte order mark, or its records are valid UTF-8, hold more than ASCII and are not valid
+// code page 932. The last condition keeps every list this program wrote, always valid code
+// page 932, reading back as written: half-width kana pairs such as ﾃｨ (C3 A8) are valid
+// UTF-8 too. Takes the mark off the first record.
 bool readAsUtf8(QList<QByteArray> &records)
 {
     if (!records.isEmpty() && records.first().startsWith("\xEF\xBB\xBF")) {
         records.first().remove(0, 3);
         return true;
     }
-    bool beyondAscii = false;
+    bool beyondAscii = false, cp932 = true;
     for (const QByteArray &record : std::as_const(records)) {
         if (!QUtf8StringView(record).isValidUtf8())
             return false;
         beyondAscii = beyondAscii || std::any_of(record.begin(), record.end(), [](char c) { return c & 0x80; });
+        cp932 = cp932 && !platform::cp932::decode(record).contains(QChar::ReplacementCharacter);
     }
-    return beyondAscii;
+    return beyondAscii && !cp932;
 }
 
 qint16 parseTick(const QByteArray &field)

@@ -25,8 +25,9 @@
 //   quotes reads back whole; bytes after the closing quote are ignored. Otherwise the text
 //   is the rest of the line unchanged. A line without a comma has an empty text.
 // - Text is code page 932, unless the file is UTF-8: it starts with the byte order mark, or
-//   its records are valid UTF-8 and hold more than ASCII (as spreadsheets save "CSV UTF-8").
-//   Saving always writes code page 932.
+//   its records are valid UTF-8, hold more than ASCII and are not valid code page 932 (as
+//   spreadsheets save "CSV UTF-8"). Saving always writes code page 932, so a saved list
+//   always reads back as it was written.
 // - Bytes that are not valid code page 932 read as U+FFFD, one per bad byte or pair.
 
 #include <QList>

@@ -174,7 +174,10 @@ private Q_SLOTS:
         QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
         // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without.
         QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF" "1,山田\r\n0,髙橋\r\n") << rows({{1, "山田"}, {0, "髙橋"}});
-        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"ｶﾅ 😀\"\n") << rows({{1, "ｶﾅ 😀"}});
+        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n")
+                                               << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
+        // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è): what this program wrote reads back.
+        QTest::newRow("code page 932, valid UTF-8 too") << QByteArray("1,\"\xC3\xA8\"\r\n") << rows({{1, "ﾃｨ"}});
         const QByteArray tooLong(3 * MaxRecordBytes, 'a');  // over several reads
         QTest::newRow("a record too long") << "1," + tooLong + "\r\n2,B\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 2).constData()}, {2, "B"}});
         QTest::newRow("45 records") << record(2, "x").repeated(45) << QList<EntryRow>(RowCount, EntryRow{2, u"x"_s});
