@@ -45,11 +45,12 @@ if(UNIX AND NOT APPLE)
                     OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE)
   endif()
 
-  # dpkg-shlibdeps finds the Qt libraries the program links; it cannot see what Qt loads at
-  # run time: the X11 platform plugin, and a font with Japanese glyphs for the whole UI.
+  # dpkg-shlibdeps finds the Qt libraries the program links; it cannot see what is loaded at
+  # run time: the X11 platform plugin, a font with Japanese glyphs for the whole UI, and
+  # libcups, asked whether a print queue takes jobs.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "fonts-ipafont-gothic | fonts-ipafont | fonts-noto-cjk, qt6-qpa-plugins")
+      "fonts-ipafont-gothic | fonts-ipafont | fonts-noto-cjk, qt6-qpa-plugins, libcups2")
   # Qt's own dialogs (saving the sheet as PDF) speak Japanese with Qt's translations.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
