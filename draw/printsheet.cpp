@@ -131,8 +131,9 @@ QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
                    : QStringLiteral("プリンターを使用できませんでした（停止しているか、接続されていません）。");
     }
     // The printable area, in printer dots; the painter starts at its top-left corner.
-    painter.setFont(footerFont());
-    const QFontMetricsF metrics(footerFont(), &printer);
+    const QFont font = footerFont();
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &printer);
     const QSizeF footerSize = footer.isEmpty() ? QSizeF() : QSizeF(metrics.horizontalAdvance(footer), metrics.height());
     const PageLayout page = layoutPage(QSizeF(printer.width(), printer.height()), QSizeF(widget.size()), footerSize);
     painter.drawText(page.footer, Qt::AlignLeft | Qt::AlignVCenter, footer);
