@@ -24,6 +24,8 @@ QString reasonText(platform::FileError::Kind kind)
     switch (kind) {
     case K::AccessDenied:
         return QStringLiteral("アクセスが拒否されました");
+    case K::ReadOnlyFile:
+        return QStringLiteral("ファイルが読み取り専用になっています");
     case K::DiskFull:
         return QStringLiteral("ディスクの空き容量が不足しています");
     case K::IsDirectory:
@@ -176,7 +178,9 @@ bool readAsUtf8(QList<QByteArray> &records)
     for (const QByteArray &record : std::as_const(records)) {
         if (!QUtf8StringView(record).isValidUtf8())
             return false;
-        beyondAscii = beyondAscii || std::any_of(record.begin(), record.end(), [](char c) { return c & 0x80; });
+        if (std::none_of(record.begin(), record.end(), [](char c) { return c & 0x80; }))
+            continue;  // plain ASCII reads alike either way
+        beyondAscii = true;
         cp932 = cp932 && !platform::cp932::decode(record).contains(QChar::ReplacementCharacter);
     }
     return beyondAscii && !cp932;

@@ -15,7 +15,8 @@ namespace platform {
 struct FileError {
     enum class Kind {
         None,
-        AccessDenied,   // no permission, or a read-only file
+        AccessDenied,   // no permission
+        ReadOnlyFile,   // the file is marked read-only
         DiskFull,
         IsDirectory,    // the name is a folder
         NotFound,       // the folder of the file does not exist
@@ -66,7 +67,8 @@ private:
 FileError replaceFileContents(const QString &path, QByteArrayView contents);
 
 // Removes the temporary files that a save of `path` killed half-way left beside it
-// ("NAME.<hex>.tmp"); call after a save has succeeded. Anything else is left alone.
+// ("NAME.<hex>.tmp"); call after a save has succeeded. Anything else is left alone, and so
+// is the temporary file of a save still running in another copy of the program.
 void removeLeftoverTemporaries(const QString &path);
 
 }  // namespace platform
