@@ -20,6 +20,11 @@
 
 #include <functional>
 
+#ifdef Q_OS_WIN
+#  include "platform/printqueue.h"
+#  include "platform/printqueue_win.h"
+#endif
+
 using namespace Qt::StringLiterals;
 using shell::WindowState;
 using lists::EntryListForm;
@@ -410,6 +415,38 @@ private Q_SLOTS:
         QTest::keyClick(box("Txt_Kekka", 0), Qt::Key_Escape);
         QCOMPARE(m_shell->drawSheet().state(), WindowState::Absent);
         QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
+    }
+
+    // What the Windows spooler says of the printer gets the words the journey meets on CUPS:
+    // a printer that is gone (asked of the real spooler), paused, offline, in error (the
+    // spooler's answer handed in: Wine's says every printer is ready).
+    void spoolerStates_data()
+    {
+        QTest::addColumn<int>("status");  // -1: the real spooler
+        QTest::addColumn<int>("attributes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no such printer") << -1 << 0 << u"見つけられません"_s;
+        QTest::newRow("paused") << 0x1 << 0 << u"一時停止"_s;
+        QTest::newRow("offline") << 0x80 << 0 << u"オフライン"_s;
+        QTest::newRow("set to work offline") << 0 << 0x400 << u"オフライン"_s;
+        QTest::newRow("out of paper") << 0x10 << 0 << u"エラー"_s;
+        QTest::newRow("ready, printing") << 0x400 << 0 << QString();
+    }
+    void spoolerStates()
+    {
+#ifndef Q_OS_WIN
+        QSKIP("the states of a CUPS queue are met on a real queue by the end-to-end journey");
+#else
+        QFETCH(int, status);
+        QFETCH(int, attributes);
+        QFETCH(QString, reason);
+        platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery() : [=](const QString &) {
+            return std::optional<platform::SpoolerAnswer>(platform::SpoolerAnswer{quint32(status), quint32(attributes)});
+        });
+        const QString said = platform::printQueueRefusal(u"Lotarin にないプリンター"_s);
+        platform::setSpoolerQuery({});
+        QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.contains(reason), qPrintable(said));
+#endif
     }
 
     // The dated line goes under the sheet, whole, inside the printable area of every page.

@@ -9,6 +9,7 @@ import time
 import unittest
 
 import pyatspi
+from PIL import Image
 
 TIMEOUT = 15.0
 MESSAGES = (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
@@ -66,6 +67,20 @@ def record(tick_value, name=""):
 def list_file(rows):
     """The bytes of a list file: rows maps a row to (tick, name), the other rows are empty."""
     return b"".join(record(*rows.get(i, (0, ""))) for i in range(40))
+
+
+def printed():
+    """The pages the CUPS queue PDF has written so far."""
+    pdf_dir = os.environ["E2E_PDF_DIR"]
+    return set(os.listdir(pdf_dir)) if os.path.isdir(pdf_dir) else set()
+
+
+def printed_page(before):
+    """The page printed since `before`, once cups-pdf has finished writing it."""
+    pdf_dir = os.environ["E2E_PDF_DIR"]
+    return wait(lambda: next(os.path.join(pdf_dir, f) for f in printed() - before if f.endswith(".pdf")
+                             and subprocess.run(["pdfinfo", os.path.join(pdf_dir, f)], capture_output=True).returncode == 0),
+                "the printed PDF", timeout=60)
 
 
 class Tombal:
@@ -144,6 +159,21 @@ class TestCase(unittest.TestCase):
         out = app.output()
         app.log.close()
         self.assertNotRegex(out, "ERROR: (Address|Leak)Sanitizer|runtime error:", "the program reported a fault")
+
+    def check_page(self, pdf, folder):
+        """One page holding the whole sheet, winners in red."""
+        self.addCleanup(os.remove, pdf)
+        subprocess.run(["pdftoppm", "-r", "50", "-png", "-singlefile", pdf, os.path.join(folder, "page")], check=True)
+        page = Image.open(os.path.join(folder, "page.png")).convert("RGB")
+        # The sheet is the window's grey; rows and columns mostly grey, the dated line's text aside.
+        grey = page.convert("L").point(lambda v: 1 if abs(v - 239) <= 6 else 0)
+        w, h = grey.size
+        rows = [y for y in range(h) if sum(grey.crop((0, y, w, y + 1)).getdata()) > w // 5]
+        cols = [x for x in range(w) if sum(grey.crop((x, 0, x + 1, h)).getdata()) > h // 5]
+        long_side, short_side = sorted((rows[-1] - rows[0], cols[-1] - cols[0]), reverse=True)
+        self.assertAlmostEqual(long_side / short_side, 794 / 551, delta=0.03, msg="the printed sheet is not whole")
+        self.assertGreater(sum(1 for r, g, b in page.getdata() if r > 180 and g < 90 and b < 90), 5,
+                           "the winners are not red on paper")
 
     def read(self, folder, name):
         with open(os.path.join(folder, name), "rb") as f:

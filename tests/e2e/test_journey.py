@@ -9,7 +9,6 @@ import sys
 import threading
 import time
 
-from PIL import Image
 from Xlib import X, display
 
 import lotarin
@@ -47,25 +46,9 @@ class Journey(lotarin.TestCase):
         return c
 
     def print_sheet(self, app, s, folder):
-        """印刷 on the CUPS queue PDF: one page holding the whole sheet, winners in red."""
-        pdf_dir = os.environ["E2E_PDF_DIR"]
-        before = set(os.listdir(pdf_dir)) if os.path.isdir(pdf_dir) else set()
+        before = lotarin.printed()
         app.click(s[("push button", "印刷")])
-        pdf = wait(lambda: next(os.path.join(pdf_dir, f) for f in set(os.listdir(pdf_dir)) - before if f.endswith(".pdf")
-                                and subprocess.run(["pdfinfo", os.path.join(pdf_dir, f)], capture_output=True).returncode == 0),
-                   "the printed PDF", timeout=60)
-        self.addCleanup(os.remove, pdf)
-        subprocess.run(["pdftoppm", "-r", "50", "-png", "-singlefile", pdf, os.path.join(folder, "page")], check=True)
-        page = Image.open(os.path.join(folder, "page.png")).convert("RGB")
-        # The sheet is the window's grey; rows and columns mostly grey, the dated line's text aside.
-        grey = page.convert("L").point(lambda v: 1 if abs(v - 239) <= 6 else 0)
-        w, h = grey.size
-        rows = [y for y in range(h) if sum(grey.crop((0, y, w, y + 1)).getdata()) > w // 5]
-        cols = [x for x in range(w) if sum(grey.crop((x, 0, x + 1, h)).getdata()) > h // 5]
-        long_side, short_side = sorted((rows[-1] - rows[0], cols[-1] - cols[0]), reverse=True)
-        self.assertAlmostEqual(long_side / short_side, 794 / 551, delta=0.03, msg="the printed sheet is not whole")
-        self.assertGreater(sum(1 for r, g, b in page.getdata() if r > 180 and g < 90 and b < 90), 5,
-                           "the winners are not red on paper")
+        self.check_page(lotarin.printed_page(before), folder)
 
     def test_a_whole_raffle(self):
         folder = self.folder()
