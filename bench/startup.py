@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Start-up time and peak memory of Tombal against a bare Qt window, under a running X server.
 
-    bench/startup.py [--tsv] PATH/TO/Tombal PATH/TO/bench_barewindow [RUNS]
+    bench/startup.py [--tsv] [--wine] PATH/TO/Tombal PATH/TO/bench_barewindow [RUNS]
 
 Time runs from just before the process is spawned to the X server mapping its first
 top-level window with the expected title; peak memory is the process's VmHWM once that
@@ -9,7 +9,8 @@ window is mapped. Runs alternate between the two programs so that machine noise 
 both alike. Both start as on an ordinary desktop: the accessibility bridge is not forced
 on (the private session forces it for the end-to-end tests, and it costs the program with
 more controls more). Prints medians and the ratios; asserts nothing. --tsv prints key<TAB>value lines
-instead, for bench/run's table.
+instead, for bench/run's table. --wine starts the two Windows programs under Wine (its server
+kept running, as on a desktop where Wine is in use) and prefixes the keys with "wine.".
 """
 import os
 import signal
@@ -41,6 +42,7 @@ def vm_hwm_kib(pid):
     return 0
 
 
+LAUNCHER = []
 PLAIN_ENV = {k: v for k, v in os.environ.items() if k != "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"}
 
 
@@ -50,7 +52,7 @@ def one_run(d, root, program, title, cwd):
     while d.pending_events():
         d.next_event()
     start = time.perf_counter()
-    proc = subprocess.Popen([program], cwd=cwd, stdin=subprocess.DEVNULL, env=PLAIN_ENV,
+    proc = subprocess.Popen(LAUNCHER + [program], cwd=cwd, stdin=subprocess.DEVNULL, env=PLAIN_ENV,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = start + 20
     shown = None
@@ -71,8 +73,12 @@ def one_run(d, root, program, title, cwd):
 
 def main():
     args = sys.argv[1:]
-    tsv = "--tsv" in args
-    args = [a for a in args if a != "--tsv"]
+    tsv, wine = "--tsv" in args, "--wine" in args
+    args = [a for a in args if a not in ("--tsv", "--wine")]
+    key = "wine." if wine else ""
+    if wine:
+        LAUNCHER.append("wine")
+        subprocess.run(["wineserver", "-p"], check=True)
     if len(args) < 2:
         print(__doc__, file=sys.stderr)
         return 2
@@ -97,11 +103,11 @@ def main():
     t_kib = statistics.median(results["Tombal"][1])
     b_kib = statistics.median(results["bare Qt window"][1])
     if tsv:
-        print(f"startup.runs\t{runs}")
-        print(f"startup.tombal_ms\t{t_ms:.3f}")
-        print(f"startup.bare_ms\t{b_ms:.3f}")
-        print(f"memory.tombal_mib\t{t_kib / 1024:.3f}")
-        print(f"memory.bare_mib\t{b_kib / 1024:.3f}")
+        print(f"{key}startup.runs\t{runs}")
+        print(f"{key}startup.tombal_ms\t{t_ms:.3f}")
+        print(f"{key}startup.bare_ms\t{b_ms:.3f}")
+        print(f"{key}memory.tombal_mib\t{t_kib / 1024:.3f}")
+        print(f"{key}memory.bare_mib\t{b_kib / 1024:.3f}")
         return 0
     print(f"start-up to main menu shown   Tombal {t_ms:7.1f} ms   bare {b_ms:7.1f} ms   ratio {t_ms / b_ms:.2f}"
           f"   (median of {runs}; min {min(results['Tombal'][0]):.1f} / {min(results['bare Qt window'][0]):.1f} ms)")

@@ -121,20 +121,43 @@ FileError createIfMissing(const QString &path)
     return fromSystem(code);
 }
 
+// Another program (an indexer, a virus scanner, a second copy of Lotarin saving) may hold
+// the list for a moment: such a call is tried again for about a second before it counts.
+template <class Call>
+bool retried(Call call)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (call())
+            return true;
+        const DWORD code = GetLastError();
+        if (attempt == 20 || (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED && code != ERROR_LOCK_VIOLATION))
+            return false;
+        Sleep(50);
+        SetLastError(code);
+    }
+}
+
 FileError touchForAppend(const QString &path)
 {
     const std::wstring name = nativeName(path);
-    // Shared for deleting too, so that another copy of the program saving at this moment
-    // can still put its new list in place.
-    const HANDLE h = CreateFileW(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        FileError e = openFailure(name);
-        const DWORD attributes = GetFileAttributesW(name.c_str());
-        if (e.kind == Kind::AccessDenied && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            e.kind = Kind::ReadOnlyFile;
+    // Windows refuses to write a file marked read-only, whoever asks (Wine lets root).
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+        && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        FileError e = fromSystem(ERROR_ACCESS_DENIED);
+        e.kind = Kind::ReadOnlyFile;
         return e;
     }
+    // Shared for deleting too, so that another copy of the program saving at this moment
+    // can still put its new list in place.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    const bool opened = retried([&] {
+        h = CreateFileW(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return h != INVALID_HANDLE_VALUE;
+    });
+    if (!opened)
+        return openFailure(name);
     CloseHandle(h);
     return {};
 }
@@ -191,10 +214,18 @@ DWORD keptAttributes(const std::wstring &target)
 
 void keepPermissions(const std::wstring &target, HANDLE file)
 {
+    // Read through a handle shared for everything, so that a save of another copy can
+    // still replace the list meanwhile.
+    const HANDLE old = CreateFileW(target.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    if (old == INVALID_HANDLE_VALUE)
+        return;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(target.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
+    const DWORD got = GetSecurityInfo(old, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                      &descriptor);
+    CloseHandle(old);
+    if (got != ERROR_SUCCESS)
         return;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -245,7 +276,7 @@ FileError replaceFileContents(const QString &path, QByteArrayView contents)
     FileError e;
     if (!writeAll(h, contents) || !FlushFileBuffers(h))
         e = fromSystem(GetLastError());
-    else if (!renameOpenFile(h, targetName))
+    else if (!retried([&] { return renameOpenFile(h, targetName); }))
         e = openFailure(targetName);
     else
         FlushFileBuffers(h);  // the rename, as far as the file system lets a file say so

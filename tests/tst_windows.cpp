@@ -395,6 +395,7 @@ private Q_SLOTS:
         QCOMPARE(print(QMessageBox::NoButton), QString());
         QVERIFY(buttonsHidden);
         // The page shows the sheet (see the end-to-end suite) and, as text, when and for how many.
+#ifndef Q_OS_WIN  // Linux's pdftotext reads the page; under Wine the journey looks at a printed one
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         REQUIRE_OR_SKIP(!pdftotext.isEmpty(), "pdftotext (poppler-utils) reads the printed page");
         QProcess text;
@@ -403,6 +404,7 @@ private Q_SLOTS:
         const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
         QVERIFY2(page.contains(QDate::currentDate().toString(u"yyyy年M月d日"_s)) && page.contains(u"印刷 参加 3 名 当選 2 名"_s),
                  qPrintable(page));
+#endif
 
         seams.queueRefusal = [](const QString &) { return QStringLiteral("受け付けていません"); };
         const QString refused = print(QMessageBox::Ok);
