@@ -5,7 +5,7 @@
 # What building for Windows and running the result under Wine needs. qt6-base-dev-tools
 # gives the host's moc, rcc and uic, of the same version as the source built here.
 LOTARIN_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
-                          qt6-translations-l10n dpkg-dev xz-utils wine64 nsis zip unzip
+                          qt6-translations-l10n dpkg-dev xz-utils wine64 nsis zip unzip locales
                           xvfb xauth xdotool xclip dbus at-spi2-core fonts-ipafont-gothic fonts-ipafont-mincho
                           cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
                           python3 python3-pil python3-xlib python3-pyatspi)
@@ -82,6 +82,14 @@ lotarin_qt_windows() {
     touch "$prefix/.lotarin-complete"
     rm -rf "$build" "$build.configure.log"
     printf '%s\n' "$prefix"
+}
+
+# Wine takes Windows' locale from LANG: the tests run as on a Japanese Windows, whose code
+# page is 932, which needs the Japanese locale of this system.
+lotarin_japanese_locale() {
+    locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+    lotarin_log "Making the ja_JP.UTF-8 locale"
+    if [ "$(id -u)" -eq 0 ]; then localedef -i ja_JP -f UTF-8 ja_JP.UTF-8; else sudo localedef -i ja_JP -f UTF-8 ja_JP.UTF-8; fi
 }
 
 # MinGW's runtime DLLs that every program it builds needs beside it.

@@ -60,6 +60,16 @@ def xdotool(*args):
     return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True, text=True).stdout
 
 
+def xid(title, timeout=TIMEOUT):
+    """A visible top-level window by its title."""
+    return int(wait(lambda: xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()[0], title, timeout))
+
+
+def key(title, *keys):
+    """Keys typed into a window, focused first, as no window manager does it here."""
+    xdotool("windowfocus", "--sync", xid(title), "key", "--delay", "60", *keys)
+
+
 def record(tick_value, name=""):
     return str(tick_value).encode() + b',"' + name.encode("cp932") + b'"\r\n'
 
@@ -111,21 +121,15 @@ class Tombal:
         wait(lambda: any(a.name == last for a in descendants(self.window(title))), f"{last} in {title}")
         return {(a.getRoleName(), a.name): a for a in descendants(self.window(title))}
 
-    def xid(self, title):
-        return int(wait(lambda: xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()[0], title))
-
     def click(self, acc):
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         xdotool("mousemove", e.x + e.width // 2, e.y + e.height // 2, "sleep", "0.05", "click", "1")
 
     def press(self, title, caption):
         """A button of a window brought to the front first, as no window manager does it here."""
-        xdotool("windowraise", self.xid(title))
+        xdotool("windowraise", xid(title))
         self.click(wait(lambda: next(a for a in descendants(self.window(title))
                                      if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == caption), caption))
-
-    def key(self, title, *keys):
-        xdotool("windowfocus", "--sync", self.xid(title), "key", "--delay", "40", *keys)
 
     def message(self, answer="OK"):
         """The text of the message box that comes up, answered with a click on `answer`."""

@@ -64,7 +64,7 @@ class Journey(lotarin.TestCase):
         self.assertEqual(self.read(folder, "TBNAME.DAT"), list_file(people))
 
         c = self.edit_list(app, "景品設定", "抽選", "景品", PRIZES, "全部選択", [(2, 0), (3, 1)])
-        app.key("景品設定", "Return")  # Enter: 設定
+        lotarin.key("景品設定", "Return")  # Enter: 設定
         app.gone("景品設定")
         prizes = {**{r: (1, n) for r, n in PRIZES.items()}, 2: (0, "図書カード"), 3: (1, "")}
         self.assertEqual(self.read(folder, "TBKEIHIN.DAT"), list_file(prizes))
@@ -76,7 +76,7 @@ class Journey(lotarin.TestCase):
         c = app.controls("参加者設定", "名前 40")
         self.assertEqual([(tick(c[("check box", f"参加 {r + 1}")]), text(c[("text", f"名前 {r + 1}")])) for r in range(40)],
                          [people.get(r, (0, "")) for r in range(40)])
-        app.key("参加者設定", "Escape")
+        lotarin.key("参加者設定", "Escape")
         app.gone("参加者設定")
 
         listed = [n for _, (t, n) in sorted(people.items()) if t == 1]
@@ -111,7 +111,7 @@ class Journey(lotarin.TestCase):
                 self.assertIn(expected, app.message(answer))
                 if answer == "はい":
                     app.window("PDF ファイルとして保存")
-                    app.key("PDF ファイルとして保存", "Return")  # the proposed 抽選表.pdf in the lists' folder
+                    lotarin.key("PDF ファイルとして保存", "Return")  # the proposed 抽選表.pdf in the lists' folder
                     wait(lambda: re.search(r"Pages:\s+1\n", subprocess.run(["pdfinfo", os.path.join(folder, "抽選表.pdf")],
                                                                            capture_output=True, text=True).stdout), "抽選表.pdf")
                 subprocess.run(repair, check=True)
@@ -124,11 +124,11 @@ class Journey(lotarin.TestCase):
         app.press("Lotarin", "開始")
         s = app.controls("抽選する", "結果 40")
         self.assertEqual(results(), [PENDING] * len(listed), "a new sheet starts afresh")
-        app.key("抽選する", "Escape")
+        lotarin.key("抽選する", "Escape")
         app.gone("抽選する")
 
         app.press("Lotarin", "Lotarinについて")
-        xid = app.xid("Lotarinについて")
+        xid = lotarin.xid("Lotarinについて")
         watcher = threading.Thread(target=lambda: setattr(self, "frames", icon_images(xid, 3.5)))
         watcher.start()
         time.sleep(0.3)
@@ -140,7 +140,7 @@ class Journey(lotarin.TestCase):
         self.assertGreaterEqual(len(self.frames), 6)
         self.assertGreaterEqual(len(set(self.frames)), 4)
         self.assertEqual(self.frames[0], self.frames[-1])
-        app.key("Lotarinについて", "Return")
+        lotarin.key("Lotarinについて", "Return")
         app.gone("Lotarinについて")
 
         app.press("Lotarin", "終了")

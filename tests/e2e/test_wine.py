@@ -12,7 +12,7 @@ from PIL import Image, ImageChops
 from Xlib import X, display
 
 import lotarin
-from lotarin import list_file, wait, xdotool
+from lotarin import key, list_file, wait, xdotool, xid
 
 SCREEN = (1024, 768)
 
@@ -50,12 +50,6 @@ class Wine(lotarin.TestCase):
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), proc.wait()))
         return proc
 
-    def xid(self, title):
-        return int(wait(lambda: xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()[0], title, timeout=60))
-
-    def key(self, title, *keys):
-        xdotool("windowfocus", "--sync", self.xid(title), "key", "--delay", "60", *keys)
-
     def gone(self, title):
         wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
                                     capture_output=True).returncode != 0, f"{title} to close")
@@ -63,7 +57,7 @@ class Wine(lotarin.TestCase):
     def test_a_raffle(self):
         folder = self.folder({"TBKEIHIN.DAT": list_file({0: (1, "液晶テレビ"), 1: (1, "自転車"), 2: (0, "予備")})})
         proc = self.start(folder)
-        menu = self.xid("Lotarin")
+        menu = xid("Lotarin", timeout=60)
         geometry = xdotool("getwindowgeometry", menu).split()
         x, y = (int(v) for v in geometry[geometry.index("Position:") + 1].split(","))
         size = tuple(int(v) for v in geometry[geometry.index("Geometry:") + 1].split("x"))
@@ -75,32 +69,32 @@ class Wine(lotarin.TestCase):
         self.assertGreater(red(shot) + sum(1 for p in shot.getdata() if p == (0, 128, 128)), 1000, "開始 and 終了 coloured")
 
         # The names pasted as a column into row 1 (Tab: 設定, キャンセル, 参加 1, 名前 1), rows 1 and 2 ticked.
-        self.key("Lotarin", "space")
+        key("Lotarin", "space")
         names = "山田 太郎\n佐藤, 花子\nJohn Smith\n"
-        clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "1"], stdin=subprocess.PIPE)
-        clip.communicate(names.encode())
-        self.key("参加者設定", "Tab", "Tab", "Tab", "Tab", "ctrl+v", "shift+Tab", "space", "Tab", "Tab", "Tab", "space")
-        self.key("参加者設定", "Return")  # 設定, the focus being on a tick box
+        subprocess.run(["xclip", "-selection", "clipboard"], input=names.encode(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)  # it serves the paste from the background
+        key("参加者設定", "Tab", "Tab", "Tab", "Tab", "ctrl+v", "shift+Tab", "space", "Tab", "Tab", "Tab", "space")
+        key("参加者設定", "Return")  # 設定, the focus being on a tick box
         self.gone("参加者設定")
         people = {0: (1, "山田 太郎"), 1: (1, "佐藤, 花子"), 2: (0, "John Smith")}
         self.assertEqual(self.read(folder, "TBNAME.DAT"), list_file(people))
 
-        self.key("Lotarin", "Tab", "Tab", "space")  # 開始
-        sheet = self.xid("抽選する")
+        key("Lotarin", "Tab", "Tab", "space")  # 開始
+        sheet = xid("抽選する")
         rows = lambda: screenshot(sheet).crop((0, 0, 400, 80))  # noqa: E731  the first rows, clear of the menu
         wait(lambda: rows().crop((8, 44, 124, 70)).convert("L").getextrema()[0] < 100, "the pending marks")
         self.assertEqual(red(rows()), 0)
-        self.key("抽選する", "Return")  # 抽選, the default button
+        key("抽選する", "Return")  # 抽選, the default button
         wait(lambda: red(rows()) > 50, "the winners in red")
         if os.environ.get("E2E_PDF_DIR"):
             before = lotarin.printed()
-            self.key("抽選する", "Tab", "Tab", "space")  # 印刷
+            key("抽選する", "Tab", "Tab", "space")  # 印刷
             self.check_page(lotarin.printed_page(before), folder)
         else:
             self.assertNotEqual(os.environ.get("CI"), "true", "CI prints through CUPS")
-        self.key("抽選する", "Escape")
+        key("抽選する", "Escape")
         self.gone("抽選する")
-        self.key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
+        key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
         self.assertEqual(proc.wait(20), 0)
 
     def test_installer(self):
@@ -112,7 +106,10 @@ class Wine(lotarin.TestCase):
         lib = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib")
         subprocess.run(["bash", "-c", f"source {lib}/common.sh && source {lib}/windows.sh && lotarin_wine_prefix $WINEPREFIX"],
                        env=env, check=True)
-        setup, = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*-setup.exe"))
+        setup = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*-setup.exe"))
+        if not setup and os.environ.get("CI") != "true":
+            self.skipTest("no installer built (scripts/windows builds it)")
+        setup, = setup
         subprocess.run(["wine", setup, "/S"], env=env, check=True)
         installed = os.path.join(user, "AppData/Local/Programs/Lotarin")
         staged, = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*/"))
@@ -129,8 +126,8 @@ class Wine(lotarin.TestCase):
 
         # Started from the Start menu, the installed program keeps its lists in that folder.
         subprocess.run(["wine", "start", "/unix", menu], env=env, check=True)
-        self.key("Lotarin", "space")
-        self.xid("参加者設定")
+        key("Lotarin", "space")
+        xid("参加者設定")
         wait(lambda: os.path.isfile(os.path.join(lists, "TBNAME.DAT")), "the list in Documents\\Lotarin")
         subprocess.run(["wineserver", "-k"], env=env)
         subprocess.run(["wine", os.path.join(installed, "uninstall.exe"), "/S"], env=env, check=True)
