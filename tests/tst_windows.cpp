@@ -101,9 +101,10 @@ private Q_SLOTS:
         QDir::setCurrent(QDir::tempPath());
     }
 
-    // Each window as built from its definition: geometry, fonts, names, labels that fit,
-    // centred, the focus first on its first control, and Tab through the controls in the
-    // window's own order (the first stops | the last stops), round to the first again.
+    // Each window as built from its definition: geometry, a frame that does not resize (with a
+    // minimise box for a fixed single one only), fonts, names, labels that fit, centred, the
+    // focus first on its first control, and Tab through the controls in the window's own order
+    // (the first stops | the last stops), round to the first again.
     void everyWindowAsDefined_data()
     {
         QTest::addColumn<int>("window");
@@ -130,6 +131,8 @@ private Q_SLOTS:
         const ui::WindowDef &def = form->definition();
         const auto px = [](int twips) { return qRound(twips / 15.0); };
         QCOMPARE(form->size(), QSize(px(def.clientWidth), px(def.clientHeight)));
+        QVERIFY(form->maximumSize() == form->size() && (form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+                == (def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags()));
         const QRect screen = form->screen()->geometry(), frame = form->frameGeometry();
         QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1 && qAbs(frame.center().y() - screen.center().y()) <= 1);
         for (const ui::ControlDef &c : def.controls) {
