@@ -110,17 +110,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("order");
         QTest::addColumn<int>("stops");
-        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5;
-        QTest::newRow("participants") << 1 << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s << 84;
-        QTest::newRow("prizes") << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s << 84;
-        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83;
-        QTest::newRow("about") << 4 << u"OK|"_s << 1;
+        QTest::addColumn<QList<int>>("centred");  // the frame's top left on 800 by 800 at 96 dpi, then 1599 by 1199 at 168
+        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5 << QList<int>{187, 249, 429, 337};
+        QTest::newRow("participants") << 1 << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s << 84 << QList<int>{14, 183, 126, 221};
+        QTest::newRow("prizes") << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s << 84 << QList<int>{14, 189, 125, 231};
+        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83 << QList<int>{1, 122, 102, 115};
+        QTest::newRow("about") << 4 << u"OK|"_s << 1 << QList<int>{194, 294, 441, 416};
     }
     void everyWindowAsDefined()
     {
         QFETCH(int, window);
         QFETCH(QString, order);
         QFETCH(int, stops);
+        QFETCH(QList<int>, centred);
         const QStringList head = order.section(u'|', 0, 0).split(u','), tail = order.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
         lists::EntryList everyone;
         everyone.fill(lists::EntryRow{1, QStringLiteral("人")});
@@ -129,12 +131,13 @@ private Q_SLOTS:
                          : window == 3 ? static_cast<ui::Form *>(open(m_shell->drawSheet())) : open(m_shell->about());
         QVERIFY(form);
         const ui::WindowDef &def = form->definition();
-        const auto px = [](int twips) { return qRound(twips / 15.0); };
+        const double tpp = 1440 / form->screen()->logicalDotsPerInch();
+        const auto px = [tpp](int twips) { return qRound(twips / tpp); };
         QCOMPARE(form->size(), QSize(px(def.clientWidth), px(def.clientHeight)));
         QVERIFY(form->maximumSize() == form->size() && (form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
                 == (def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags()));
-        const QRect screen = form->screen()->geometry(), frame = form->frameGeometry();
-        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1 && qAbs(frame.center().y() - screen.center().y()) <= 1);
+        const int odd = form->screen()->geometry().width() % 2;
+        QCOMPARE(form->frameGeometry().topLeft(), QPoint(centred[2 * odd], centred[2 * odd + 1]));
         for (const ui::ControlDef &c : def.controls) {
             QWidget *w = form->control(c.name, c.index);
             QVERIFY2(w, qPrintable(c.name));
