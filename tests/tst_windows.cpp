@@ -13,7 +13,8 @@
 #include <QClipboard>
 #include <QFontInfo>
 #include <QLibraryInfo>
-#include <QPrinter>
+#include <QPaintEngine>
+#include <QPrintEngine>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -54,6 +55,24 @@ QList<int> ticks(const EntryListForm *f, int first)
             out << f->tickBox(r)->value();
     return out;
 }
+
+// A printer whose job fails once the page is drawn, through the handle Qt gives a printer:
+// its paint engine cannot finish the page (left Idle), or its print engine reports the job failed.
+struct FailingPrinter : QPrinter, QPaintEngine, QPrintEngine {
+    const PrinterState jobState;
+    explicit FailingPrinter(PrinterState s) : QPaintEngine(RasterOpModes), jobState(s) { setEngines(this, this); }
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return jobState != Idle; }
+    PrinterState printerState() const override { return jobState; }
+    int metric(PaintDeviceMetric m) const override { return m == PdmDepth ? 32 : 600; }
+    void updateState(const QPaintEngineState &) override {}
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    Type type() const override { return User; }
+    void setProperty(PrintEnginePropertyKey, const QVariant &) override {}
+    QVariant property(PrintEnginePropertyKey) const override { return {}; }
+    bool newPage() override { return true; }
+    bool abort() override { return true; }
+};
 
 }  // namespace
 
@@ -388,10 +407,8 @@ private Q_SLOTS:
             if (answer != QMessageBox::NoButton)
                 ui::MessageBox::setNextAnswer(answer);
             sheet->button(QStringLiteral("Command3"))->click();
-            bool back = true;
-            for (const char *b : {"Command1", "Command2", "Command3"})
-                back = back && sheet->button(QString::fromLatin1(b))->isVisible();
-            return back ? ui::MessageBox::takeShownMessages().join(u'\n') : QStringLiteral("the buttons stay hidden");
+            const auto shown = [sheet](const char *b) { return sheet->button(QString::fromLatin1(b))->isVisible(); };
+            return shown("Command1") && shown("Command2") && shown("Command3") ? ui::MessageBox::takeShownMessages().join(u'\n') : u"the buttons stay hidden"_s;
         };
         QCOMPARE(print(QMessageBox::NoButton), QString());
         QVERIFY(buttonsHidden);
@@ -410,6 +427,10 @@ private Q_SLOTS:
         QVERIFY2(refused.contains(QStringLiteral("プリンター「テスト」")) && refused.contains(QStringLiteral("受け付けていません")), qPrintable(refused));
         seams.defaultPrinter = [] { return QString(); };
         QVERIFY(print(QMessageBox::No).contains(QStringLiteral("PDF")));
+        for (const auto state : {QPrinter::Idle, QPrinter::Error, QPrinter::Aborted}) {  // a job that fails once begun
+            FailingPrinter printer(state);
+            QCOMPARE(draw::printing::renderPage(*sheet, printer, QString()), u"印刷ジョブが失敗しました。"_s);
+        }
         for (int r = 0; r < 3; ++r)
             QVERIFY(results.contains(box("Txt_Kekka", r)->text()));
 
