@@ -290,7 +290,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("rows");  // tick and name of each row from `row` on
         QTest::addColumn<QString>("message");
-        QTest::newRow("names, a blank line") << 2 << QStringLiteral("甲\n乙\n\n丙\n") << QStringList{u"0甲"_s, u"2乙"_s, u"0"_s, u"0丙"_s} << QString();
+        QTest::newRow("names, a blank line") << 2 << QStringLiteral("甲\n乙\n丙\n\n") << QStringList{u"0甲"_s, u"2乙"_s, u"0丙"_s, u"0"_s} << QString();
         QTest::newRow("cells with ticks") << 0 << QStringLiteral("1\t山田\r\n0\t佐藤\r\n\t\t鈴木\r\n3\t高橋\r\n")
                                           << QStringList{u"1山田"_s, u"0佐藤"_s, u"0鈴木"_s, u"23"_s} << QString();
         QTest::newRow("beyond row 40") << 38 << QStringLiteral("a\nb\nc\nd\n\n") << QStringList{u"0a"_s, u"0b"_s} << QStringLiteral("2 行");
