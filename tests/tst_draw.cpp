@@ -128,9 +128,8 @@ private Q_SLOTS:
         QVERIFY2(chi2 < 29.9, qPrintable(QStringLiteral("chi-square %1 over 7 degrees of freedom (p < 0.0001)").arg(chi2)));
     }
 
-    // Marks typed back after the draw: a row that had won takes the slot still free (a mark
-    // was cleared before the press) and, its prize no longer ticked, loses in the normal colour;
-    // a row that finds none stays as it is: nothing was drawn for it.
+    // Marks typed back after the draw: a row that had won takes the slot left free and, that prize
+    // unticked, loses in the normal colour; a row that finds none stays as it is: nothing was drawn.
     void marksTypedAgainAfterTheDraw()
     {
         lists::EntryList people, prizes;

@@ -1,7 +1,6 @@
-"""A whole raffle on the real program: both lists typed in, ticked and saved, the program ended and started again,
-the sheet drawn, printed through CUPS into a PDF that is looked at (on the queue and on an instance of it), printed to
-a queue that refuses jobs and with no print service at all, closed and opened afresh; the About window's icon turning
-on the screen."""
+"""A whole raffle on the real program: both lists typed in, ticked and saved, the program ended and started again, the
+sheet drawn, printed through CUPS (the queue, then an instance of it) into a PDF that is looked at, to a queue that
+refuses jobs and with no print service at all, closed and opened afresh; the About window's icon turning on screen."""
 
 import os
 import re
