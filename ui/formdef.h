@@ -87,13 +87,6 @@ struct WindowDef {
         controls.push_back(c);
         return controls.back();
     }
-    const ControlDef *find(const QString &controlName, int index = -1) const
-    {
-        for (const ControlDef &c : controls)
-            if (c.name == controlName && c.index == index)
-                return &c;
-        return nullptr;
-    }
 };
 
 }  // namespace ui
