@@ -8,6 +8,7 @@ void DrawSheet::setup(SheetRows &rows, const lists::EntryList &participants)
 
     int n = 0;
     m_entryCount = 0;
+    m_won = {};
     for (int i = 0; i < RowCount; ++i) {
         const lists::EntryRow &participant = participants[std::size_t(i)];
         if (participant.tick != 1)  // greyed (2) does not take part
@@ -79,13 +80,15 @@ DrawOutcome DrawSheet::draw(SheetRows &rows, const RowSource &prizes)
         const int slot = pickFreeSlot();
         const QString &prize = (*prizeList)[std::size_t(slot)].text;
         const int tick = (*prizeList)[std::size_t(slot)].tick;
-        if (!prize.isEmpty() && tick == 1) {
+        const bool won = !prize.isEmpty() && tick == 1;
+        if (won) {
             rows.setResult(i, prize);
-            rows.markWinner(i);
             ++outcome.winners;
         } else {
             rows.setResult(i, noPrize());
         }
+        rows.setWinner(i, won);
+        m_won[std::size_t(i)] = won;
         m_slotTaken[std::size_t(slot)] = 1;
         --free;
         ++outcome.drawn;

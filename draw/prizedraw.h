@@ -9,6 +9,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -31,8 +32,8 @@ public:
     virtual void setResult(int row, const QString &text) = 0;
     virtual void setName(int row, const QString &text) = 0;
     virtual void hide(int row, Part part) = 0;
-    // Shows the row's result as a win (red text).
-    virtual void markWinner(int row) = 0;
+    // Shows the row's result as a win (red text) or not (the text colour it was created with).
+    virtual void setWinner(int row, bool won) = 0;
 };
 
 // The rows of a list window as they stand, unsaved edits included; nothing when the list
@@ -54,8 +55,9 @@ public:
     void setup(SheetRows &rows, const lists::EntryList &participants);
 
     // Gives every pending row a random free prize slot among 0 to EntryCount - 1: a ticked
-    // prize with a name wins (shown in red), anything else gives "はずれ". Each slot goes out
-    // once while the sheet is loaded.
+    // prize with a name wins (shown in red), anything else gives "はずれ" (never in red, though
+    // the row's mark was typed back after a win). Each slot goes out once while the sheet is
+    // loaded.
     //
     // The prize list is fetched once, before any row changes, and only if some row is
     // pending and some slot is still free; if it cannot be had, the press changes nothing.
@@ -68,6 +70,8 @@ public:
     DrawOutcome draw(SheetRows &rows, const RowSource &prizes);
 
     qint16 entryCount() const { return m_entryCount; }
+    // The rows whose last drawing won a prize, whatever was typed into them since.
+    int winners() const { return int(std::count(m_won.begin(), m_won.end(), true)); }
     bool slotTaken(int slot) const { return m_slotTaken[std::size_t(slot)] != 0; }
     int freeSlots() const;
     Random &random() { return m_random; }
@@ -77,6 +81,7 @@ private:
 
     qint16 m_entryCount = 0;
     std::array<qint16, RowCount> m_slotTaken{};
+    std::array<bool, RowCount> m_won{};
     Random m_random;
 };
 

@@ -69,7 +69,7 @@ void Random::seed(std::uint64_t value)
 
 double Random::next()
 {
-    return unitFromBits(m_bits ? m_bits() : m_engine());
+    return unitFromBits(m_engine());
 }
 
 }  // namespace draw

@@ -8,8 +8,6 @@
 
 namespace draw {
 
-// 64 random bits at a time.
-using BitSource = std::function<std::uint64_t()>;
 // Where a sheet takes its seed from when it is prepared.
 using SeedSource = std::function<std::uint64_t()>;
 
@@ -43,15 +41,11 @@ public:
     void seed(std::uint64_t value);
     std::uint64_t lastSeed() const { return m_seed; }
 
-    // Test seam: draw the bits from `bits` instead of the engine; empty restores the engine.
-    void setBitSource(BitSource bits) { m_bits = std::move(bits); }
-
     // The next number, uniform in [0, 1).
     double next();
 
 private:
     std::mt19937_64 m_engine;
-    BitSource m_bits;
     std::uint64_t m_seed = 0;
 };
 

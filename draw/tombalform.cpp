@@ -29,10 +29,13 @@ public:
         if (QWidget *w = m_form.control(name, row))
             w->hide();
     }
-    void markWinner(int row) override
+    void setWinner(int row, bool won) override
     {
-        if (QLineEdit *box = m_form.textBox(ui::names::Txt_Kekka, row))
+        QLineEdit *box = m_form.textBox(ui::names::Txt_Kekka, row);
+        if (box && won)
             ui::setForeColour(box, TombalForm::winnerColour);
+        else if (box)
+            box->setPalette(QPalette());  // back to the palette it inherits, as created
     }
 
 private:
@@ -120,13 +123,11 @@ void TombalForm::Command3_Click()
     printing::Target target;
     if (!printing::chooseTarget(this, target))
         return;
-    // The page is a record: when it was printed, how many took part and how many won.
-    int winners = 0;
-    for (int r = 0; r < m_sheet.entryCount(); ++r)
-        winners += ui::foreColour(textBox(ui::names::Txt_Kekka, r)) == winnerColour;
+    // The page is a record: when it was printed, how many took part and how many won, as drawn.
     const QString footer = printing::footerLine(QDateTime::currentDateTime(), m_sheet.entryCount(),
-                                                m_sheet.freeSlots() < m_sheet.entryCount() ? std::optional(winners)
-                                                                                           : std::nullopt);
+                                                m_sheet.freeSlots() < m_sheet.entryCount()
+                                                    ? std::optional(m_sheet.winners())
+                                                    : std::nullopt);
     QString failure;
     {
         const ButtonsHidden hidden(*this);

@@ -108,7 +108,8 @@ public:
 
     explicit LineReader(platform::FileReader &file) : m_file(file), m_buffer(kReadChunk, Qt::Uninitialized) {}
 
-    // The next line without its line end; of a line longer than MaxRecordBytes, its start.
+    // The next line without its line end; of a line longer than MaxRecordBytes, its first
+    // MaxRecordBytes + 1 bytes, to be cut once the file's encoding is known (cutRecords()).
     Status next(QByteArray &line)
     {
         line.clear();
@@ -149,7 +150,6 @@ public:
         }
         if (line.endsWith('\r'))
             line.chop(1);
-        line.truncate(MaxRecordBytes);
         return Status::Line;
     }
 
@@ -163,27 +163,60 @@ private:
 
 QString fromUtf8(QByteArrayView bytes) { return QString::fromUtf8(bytes); }
 
-// A list saved as UTF-8 (Excel's "CSV UTF-8", LibreOffice's default): it starts with the
-// byte order mark, or its records are valid UTF-8, hold more than ASCII and are not valid
-// code page 932. The last condition keeps every list this program wrote, always valid code
-// page 932, reading back as written: half-width kana pairs such as ﾃｨ (C3 A8) are valid
-// UTF-8 too. Takes the mark off the first record.
-bool readAsUtf8(QList<QByteArray> &records)
+// How much of a record the reader left one byte over the limit is kept: MaxRecordBytes, less
+// the start of a character the limit cuts in two, so that half a character neither ends the
+// name as "�" nor decides which encoding the list is read in.
+qsizetype keptBytes(QByteArrayView record, bool utf8)
 {
-    if (!records.isEmpty() && records.first().startsWith("\xEF\xBB\xBF")) {
-        records.first().remove(0, 3);
-        return true;
+    if (record.size() <= MaxRecordBytes)
+        return record.size();
+    qsizetype end = MaxRecordBytes;
+    if (utf8) {
+        // Back over the continuation bytes (10xxxxxx) to the lead byte of the character.
+        while (end > MaxRecordBytes - 3 && (uchar(record[end]) & 0xC0) == 0x80)
+            --end;
+        return uchar(record[end]) >= 0xC0 ? end : MaxRecordBytes;
     }
+    return platform::cp932::splitsCharacter(record, end) ? end - 1 : end;
+}
+
+void cutRecords(QList<QByteArray> &records, bool utf8)
+{
+    for (QByteArray &record : records)
+        record.truncate(keptBytes(record, utf8));
+}
+
+// Records in UTF-8 without the byte order mark: valid UTF-8, holding more than ASCII and not
+// valid code page 932. The last condition keeps every list this program wrote, always valid
+// code page 932, reading back as written: half-width kana pairs such as ﾃｨ (C3 A8) are valid
+// UTF-8 too. A record too long is judged, in either encoding, on what would be kept of it.
+bool lookLikeUtf8(const QList<QByteArray> &records)
+{
     bool beyondAscii = false, cp932 = true;
-    for (const QByteArray &record : std::as_const(records)) {
-        if (!QUtf8StringView(record).isValidUtf8())
+    for (const QByteArray &record : records) {
+        const QByteArrayView kept = QByteArrayView(record).first(keptBytes(record, true));
+        if (!QUtf8StringView(kept).isValidUtf8())
             return false;
-        if (std::none_of(record.begin(), record.end(), [](char c) { return c & 0x80; }))
+        if (std::none_of(kept.begin(), kept.end(), [](char c) { return c & 0x80; }))
             continue;  // plain ASCII reads alike either way
         beyondAscii = true;
-        cp932 = cp932 && !platform::cp932::decode(record).contains(QChar::ReplacementCharacter);
+        const QByteArrayView keptAsCp932 = QByteArrayView(record).first(keptBytes(record, false));
+        cp932 = cp932 && !platform::cp932::decode(keptAsCp932).contains(QChar::ReplacementCharacter);
     }
     return beyondAscii && !cp932;
+}
+
+// A list saved as UTF-8 (Excel's "CSV UTF-8", LibreOffice's default): it starts with the
+// byte order mark, or its records look like UTF-8. Cuts the records the reader left too
+// long on a whole character of the encoding chosen, and takes the mark off the first.
+bool readAsUtf8(QList<QByteArray> &records)
+{
+    const bool mark = !records.isEmpty() && records.first().startsWith("\xEF\xBB\xBF");
+    const bool utf8 = mark || lookLikeUtf8(records);
+    cutRecords(records, utf8);
+    if (mark)
+        records.first().remove(0, 3);
+    return utf8;
 }
 
 qint16 parseTick(const QByteArray &field)

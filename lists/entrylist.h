@@ -12,9 +12,10 @@
 // - A blank line is a record: an unticked row with empty text, so that the rows after it
 //   stay at their numbers.
 // - Reading ends after the 40th record or at the end of the file. Of a line longer than
-//   MaxRecordBytes, the first MaxRecordBytes are its record and the rest is skipped; a line
-//   that goes on for more than MaxSkippedBytes (no list at all) ends the reading. Rows
-//   without a record keep what they held.
+//   MaxRecordBytes, the first MaxRecordBytes are its record, less a character of the file's
+//   encoding they would cut in two, and the rest is skipped; a line that goes on for more
+//   than MaxSkippedBytes (no list at all) ends the reading. Rows without a record keep what
+//   they held.
 // - Tick value: the bytes before the first comma (the whole line if it has none), with
 //   surrounding white space ignored, read as a decimal integer with an optional sign.
 //   1 and 2 are kept; anything else (0, negative or larger numbers, no digits, other

@@ -184,4 +184,15 @@ bool canEncode(QStringView text)
     return true;
 }
 
+bool splitsCharacter(QByteArrayView bytes, qsizetype length)
+{
+    // Pairs are only found from the start: a trail byte can look like a lead byte.
+    qsizetype i = 0;
+    while (i < length) {
+        const bool pair = leadIndex(uchar(bytes[i])) >= 0 && i + 1 < bytes.size() && trailIndex(uchar(bytes[i + 1])) >= 0;
+        i += pair ? 2 : 1;
+    }
+    return i > length;
+}
+
 }  // namespace platform::cp932

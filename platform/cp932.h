@@ -26,4 +26,8 @@ std::optional<QByteArray> encode(QStringView text);
 // Whether encode() would succeed.
 bool canEncode(QStringView text);
 
+// Whether the first `length` bytes of `bytes` end with the lead byte of a pair that decode()
+// would read, so that cutting there splits that character.
+bool splitsCharacter(QByteArrayView bytes, qsizetype length);
+
 }  // namespace platform::cp932

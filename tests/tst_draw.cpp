@@ -21,7 +21,7 @@ struct Sheet : SheetRows {
     void setResult(int row, const QString &text) override { results[size_t(row)] = text; }
     void setName(int row, const QString &text) override { names[size_t(row)] = text; }
     void hide(int row, Part) override { ++hiddenParts[size_t(row)]; }
-    void markWinner(int row) override { red[size_t(row)] = 1; }
+    void setWinner(int row, bool won) override { red[size_t(row)] = won; }
 };
 
 lists::EntryList randomList(QRandomGenerator &rng, const QString &prefix)
@@ -128,18 +128,8 @@ private Q_SLOTS:
         QVERIFY2(chi2 < 29.9, qPrintable(QStringLiteral("chi-square %1 over 7 degrees of freedom (p < 0.0001)").arg(chi2)));
     }
 
-    void everySheetTakesAFreshSeed()
-    {
-        setSeedSource({});
-        Sheet s;
-        DrawSheet a, b;
-        a.setup(s, {});
-        b.setup(s, {});
-        QVERIFY(a.random().lastSeed() != b.random().lastSeed());
-    }
-
-    // Marks typed back after the draw: a row takes a slot still free (its mark was cleared
-    // before the press), a row that finds none stays as it is: nothing was drawn for it.
+    // Marks typed back after the draw: a row that had won takes the slot left free and, that prize
+    // unticked, loses in the normal colour; a row that finds none stays as it is: nothing was drawn.
     void marksTypedAgainAfterTheDraw()
     {
         lists::EntryList people, prizes;
@@ -152,17 +142,25 @@ private Q_SLOTS:
         d.setup(s, people);
         s.results[3].clear();
         d.draw(s, source(prizes, &fetched));
-        s.results[3] = s.results[5] = pendingMark();
+        s.results[5] = s.results[7] = pendingMark();
+        prizes.fill({0, QStringLiteral("賞")});
         const Sheet before = s;
         QCOMPARE(d.draw(s, source(prizes, &fetched)).leftPending, 1);
-        QCOMPARE(s.results[5], pendingMark());
+        QVERIFY(s.results[5] == noPrize() && !s.red[5] && s.results[7] == pendingMark() && d.winners() == RowCount - 2);
         for (int r = 0; r < RowCount; ++r)
-            QVERIFY(r == 3 ? std::count(s.results.begin(), s.results.end(), s.results[3]) == 1 : s.results[r] == before.results[r]);
+            QVERIFY(r == 5 || s.results[r] == before.results[r]);
     }
 
-    // floor(count * r + 1) - 1 for the largest r below 1 is count - 1: doubles would round it up.
-    void slotForLargestNumberBelowOne()
+    // The generator: a fresh seed for every sheet, and floor(count * r + 1) - 1 for the largest
+    // r below 1 is count - 1 (doubles would round it up).
+    void generator()
     {
+        setSeedSource({});
+        Sheet s;
+        DrawSheet a, b;
+        a.setup(s, {});
+        b.setup(s, {});
+        QVERIFY(a.random().lastSeed() != b.random().lastSeed());
         const double r = unitFromBits(~quint64(0));
         QVERIFY(r < 1.0);
         for (int count = 1; count <= 2048; ++count)

@@ -237,10 +237,11 @@ private Q_SLOTS:
         QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF" "1,山田\r\n0,髙橋\r\n") << rows({{1, "山田"}, {0, "髙橋"}});
         QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n")
                                                << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
-        // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è): what this program wrote reads back.
-        QTest::newRow("code page 932, valid UTF-8 too") << QByteArray("1,\"\xC3\xA8\"\r\n") << rows({{1, "ﾃｨ"}});
-        const QByteArray tooLong(3 * MaxRecordBytes, 'a');  // over several reads
-        QTest::newRow("a record too long") << "1," + tooLong + "\r\n2,B\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 2).constData()}, {2, "B"}});
+        // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è), even cut too long in a pair (81 40): read back as written.
+        const QByteArray kana = QByteArray("\xC3\xA8").repeated(MaxRecordBytes / 2 - 2);
+        QTest::newRow("code page 932, valid UTF-8 too") << "1," + kana + "\xC3\x81\x40\r\n1,\"\xC3\xA8\"\r\n" << rows({{1, (QByteArray("ﾃｨ").repeated(kana.size() / 2) + "ﾃ").constData()}, {1, "ﾃｨ"}});
+        const QByteArray tooLong = QByteArray(MaxRecordBytes - 3, 'a') + QByteArray("山").repeated(MaxRecordBytes);  // over several reads, cut in 山
+        QTest::newRow("UTF-8, a record too long") << "1," + tooLong + "\r\n2,ｶﾅ 😀\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 3).constData()}, {2, "ｶﾅ 😀"}});
         QTest::newRow("45 records") << record(2, "x").repeated(45) << QList<EntryRow>(RowCount, EntryRow{2, u"x"_s});
     }
     void readsFilesItDidNotWrite()

@@ -13,7 +13,8 @@
 #include <QClipboard>
 #include <QFontInfo>
 #include <QLibraryInfo>
-#include <QPrinter>
+#include <QPaintEngine>
+#include <QPrintEngine>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -59,6 +60,24 @@ QList<int> ticks(const EntryListForm *f, int first)
             out << f->tickBox(r)->value();
     return out;
 }
+
+// A printer whose job fails once the page is drawn, through the handle Qt gives a printer:
+// its paint engine cannot finish the page (left Idle), or its print engine reports the job failed.
+struct FailingPrinter : QPrinter, QPaintEngine, QPrintEngine {
+    const PrinterState jobState;
+    explicit FailingPrinter(PrinterState s) : QPaintEngine(RasterOpModes), jobState(s) { setEngines(this, this); }
+    bool begin(QPaintDevice *) override { return true; }
+    bool end() override { return jobState != Idle; }
+    PrinterState printerState() const override { return jobState; }
+    int metric(PaintDeviceMetric m) const override { return m == PdmDepth ? 32 : 600; }
+    void updateState(const QPaintEngineState &) override {}
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+    Type type() const override { return User; }
+    void setProperty(PrintEnginePropertyKey, const QVariant &) override {}
+    QVariant property(PrintEnginePropertyKey) const override { return {}; }
+    bool newPage() override { return true; }
+    bool abort() override { return true; }
+};
 
 }  // namespace
 
@@ -106,25 +125,28 @@ private Q_SLOTS:
         QDir::setCurrent(QDir::tempPath());
     }
 
-    // Each window as built from its definition: geometry, fonts, names, labels that fit,
-    // centred, the focus first on its first control, and Tab through the controls in the
-    // window's own order (the first stops | the last stops), round to the first again.
+    // Each window as built from its definition: geometry, a frame that does not resize (with a
+    // minimise box for a fixed single one only), fonts, names, labels that fit, centred, the
+    // focus first on its first control, and Tab through the controls in the window's own order
+    // (the first stops | the last stops), round to the first again.
     void everyWindowAsDefined_data()
     {
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("order");
         QTest::addColumn<int>("stops");
-        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5;
-        QTest::newRow("participants") << 1 << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s << 84;
-        QTest::newRow("prizes") << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s << 84;
-        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83;
-        QTest::newRow("about") << 4 << u"OK|"_s << 1;
+        QTest::addColumn<QList<QPoint>>("centred");  // the frame's top left on 800 by 800 at 96 dpi, on 1599 by 1199 at 168
+        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5 << QList{QPoint(187, 249), QPoint(429, 337)};
+        QTest::newRow("participants") << 1 << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s << 84 << QList{QPoint(14, 183), QPoint(126, 221)};
+        QTest::newRow("prizes") << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s << 84 << QList{QPoint(14, 189), QPoint(125, 231)};
+        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83 << QList{QPoint(1, 122), QPoint(102, 115)};
+        QTest::newRow("about") << 4 << u"OK|"_s << 1 << QList{QPoint(194, 294), QPoint(441, 416)};
     }
     void everyWindowAsDefined()
     {
         QFETCH(int, window);
         QFETCH(QString, order);
         QFETCH(int, stops);
+        QFETCH(QList<QPoint>, centred);
         const QStringList head = order.section(u'|', 0, 0).split(u','), tail = order.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
         lists::EntryList everyone;
         everyone.fill(lists::EntryRow{1, QStringLiteral("人")});
@@ -133,10 +155,11 @@ private Q_SLOTS:
                          : window == 3 ? static_cast<ui::Form *>(open(m_shell->drawSheet())) : open(m_shell->about());
         QVERIFY(form);
         const ui::WindowDef &def = form->definition();
-        const auto px = [](int twips) { return qRound(twips / 15.0); };
-        QCOMPARE(form->size(), QSize(px(def.clientWidth), px(def.clientHeight)));
-        const QRect screen = form->screen()->geometry(), frame = form->frameGeometry();
-        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1 && qAbs(frame.center().y() - screen.center().y()) <= 1);
+        const auto px = [tpp = 1440 / form->screen()->logicalDotsPerInch()](int twips) { return qRound(twips / tpp); };
+        QCOMPARE(form->minimumSize(), QSize(px(def.clientWidth), px(def.clientHeight)));
+        QCOMPARE(form->maximumSize(), form->minimumSize());
+        QCOMPARE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags());
+        QCOMPARE(form->frameGeometry().topLeft(), centred[form->screen()->geometry().width() % 2]);
         for (const ui::ControlDef &c : def.controls) {
             QWidget *w = form->control(c.name, c.index);
             QVERIFY2(w, qPrintable(c.name));
@@ -148,12 +171,9 @@ private Q_SLOTS:
             QCOMPARE(w->isVisibleTo(form), c.visible);
             const ui::FontDef font = c.font.isSet() ? c.font : def.font;
             if (font.isSet()) {
-                QCOMPARE(w->font().pointSizeF(), font.pointSize);
-                QCOMPARE(w->font().bold(), font.weight >= 700);
+                QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()), std::pair(font.pointSize, font.weight >= 700));
                 const QString family = QFontInfo(w->font()).family();
-                QVERIFY2(family.contains(font.face.contains(QStringLiteral("明朝")) ? QStringLiteral("Mincho")
-                                                                                    : QStringLiteral("Gothic")),
-                         qPrintable(family));
+                QVERIFY2(family.contains(font.face.contains(u"明朝"_s) ? u"Mincho"_s : u"Gothic"_s), qPrintable(family));
             }
             if (c.kind == ui::ControlKind::CheckBox || c.kind == ui::ControlKind::TextBox)
                 QVERIFY2(w->accessibleName().endsWith(QStringLiteral(" %1").arg(c.index + 1)), qPrintable(c.name));
@@ -213,10 +233,7 @@ private Q_SLOTS:
         QFETCH(bool, quit);
         shell::tbMainForm *menu = open(m_shell->mainMenu());
         QVERIFY(menu);
-        if (quit)
-            QVERIFY(open(m_shell->about()));
-        else
-            QVERIFY(m_shell->participantList().get());
+        QVERIFY(quit ? open(m_shell->about()) != nullptr : m_shell->participantList().get() != nullptr);
         QCOMPARE(runUntilExit([&] { quit ? menu->button(QStringLiteral("Command4"))->click() : void(menu->close()); }), 0);
     }
 
@@ -278,7 +295,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("rows");  // tick and name of each row from `row` on
         QTest::addColumn<QString>("message");
-        QTest::newRow("names, a blank line") << 2 << QStringLiteral("甲\n乙\n\n丙\n") << QStringList{u"0甲"_s, u"2乙"_s, u"0"_s, u"0丙"_s} << QString();
+        QTest::newRow("names, a blank line") << 2 << QStringLiteral("甲\n乙\n丙\n\n") << QStringList{u"0甲"_s, u"2乙"_s, u"0丙"_s, u"0"_s} << QString();
         QTest::newRow("cells with ticks") << 0 << QStringLiteral("1\t山田\r\n0\t佐藤\r\n\t\t鈴木\r\n3\t高橋\r\n")
                                           << QStringList{u"1山田"_s, u"0佐藤"_s, u"0鈴木"_s, u"23"_s} << QString();
         QTest::newRow("beyond row 40") << 38 << QStringLiteral("a\nb\nc\nd\n\n") << QStringList{u"0a"_s, u"0b"_s} << QStringLiteral("2 行");
@@ -387,10 +404,8 @@ private Q_SLOTS:
             if (answer != QMessageBox::NoButton)
                 ui::MessageBox::setNextAnswer(answer);
             sheet->button(QStringLiteral("Command3"))->click();
-            bool back = true;
-            for (const char *b : {"Command1", "Command2", "Command3"})
-                back = back && sheet->button(QString::fromLatin1(b))->isVisible();
-            return back ? ui::MessageBox::takeShownMessages().join(u'\n') : QStringLiteral("the buttons stay hidden");
+            const auto shown = [sheet](const char *b) { return sheet->button(QString::fromLatin1(b))->isVisible(); };
+            return shown("Command1") && shown("Command2") && shown("Command3") ? ui::MessageBox::takeShownMessages().join(u'\n') : u"the buttons stay hidden"_s;
         };
         QCOMPARE(print(QMessageBox::NoButton), QString());
         QVERIFY(buttonsHidden);
@@ -411,6 +426,10 @@ private Q_SLOTS:
         QVERIFY2(refused.contains(QStringLiteral("プリンター「テスト」")) && refused.contains(QStringLiteral("受け付けていません")), qPrintable(refused));
         seams.defaultPrinter = [] { return QString(); };
         QVERIFY(print(QMessageBox::No).contains(QStringLiteral("PDF")));
+        for (const auto state : {QPrinter::Idle, QPrinter::Error, QPrinter::Aborted}) {  // a job that fails once begun
+            FailingPrinter printer(state);
+            QCOMPARE(draw::printing::renderPage(*sheet, printer, QString()), u"印刷ジョブが失敗しました。"_s);
+        }
         for (int r = 0; r < 3; ++r)
             QVERIFY(results.contains(box("Txt_Kekka", r)->text()));
 

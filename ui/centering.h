@@ -1,6 +1,6 @@
 #pragma once
-// Placement of a window in the middle of the screen. Kept apart from widgets so the
-// arithmetic can be checked directly.
+// Placement of a window in the middle of the screen: the arithmetic alone, in twips, apart
+// from widgets. The window tests check where every window lands.
 
 namespace ui {
 

@@ -68,9 +68,12 @@ int Form::toPixels(int twips) const
 
 void Form::build()
 {
-    // No minimise or maximise box; a close box so the window can be dismissed from its frame.
+    // Neither border style resizes, so no maximise box. A fixed dialog has a dialog's frame and
+    // no minimise box either; a fixed single frame is a plain window's and can be minimised.
+    // Both get a close box so the window can be dismissed from its frame.
+    const bool dialog = m_def.border == BorderStyle::FixedDialog;
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | Qt::MSWindowsFixedSizeDialogHint);
+                   | (dialog ? Qt::MSWindowsFixedSizeDialogHint : Qt::WindowMinimizeButtonHint));
     setWindowTitle(m_def.caption);
     setFixedSize(toPixels(m_def.clientWidth), toPixels(m_def.clientHeight));
     // The program's own icon comes from the application (see shell::applyWindowIcon);

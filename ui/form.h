@@ -37,7 +37,6 @@ public:
     // The focusable controls in the order Tab visits them.
     QList<QWidget *> tabOrder() const;
 
-    double twipsPerPixel() const { return m_twipsPerPixel; }
     int toPixels(int twips) const;
 
     // The load handler: centres the window, then runs the class's own load steps.

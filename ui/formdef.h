@@ -1,7 +1,7 @@
 #pragma once
 // Windows are declared as data: a window definition and its controls, with every
 // length in twips (1440 to the inch). ui::Form (ui/form.cpp) builds the widgets from one.
-// Nothing here needs widgets, so definitions can be checked directly.
+// Nothing here needs widgets.
 
 #include <QString>
 #include <cstdint>
@@ -87,18 +87,6 @@ struct WindowDef {
         controls.push_back(c);
         return controls.back();
     }
-    const ControlDef *find(const QString &controlName, int index = -1) const
-    {
-        for (const ControlDef &c : controls)
-            if (c.name == controlName && c.index == index)
-                return &c;
-        return nullptr;
-    }
 };
-
-// Checks what every definition must satisfy: unique (name, index) pairs, tab indices
-// 0..n-1 each used once (lines excluded), parents that exist and are frames, at most
-// one Default and one Cancel button. Returns a description of the first fault, or empty.
-QString validate(const WindowDef &def);
 
 }  // namespace ui

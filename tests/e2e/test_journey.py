@@ -1,6 +1,6 @@
-"""A whole raffle on the real program: both lists typed in, ticked and saved, the program ended and started again,
-the sheet drawn, printed through CUPS into a PDF that is looked at, printed to a queue that refuses jobs and with no
-print service at all, closed and opened afresh; the About window's icon turning on the screen."""
+"""A whole raffle on the real program: both lists typed in, ticked and saved, the program ended and started again, the
+sheet drawn, printed through CUPS (the queue, then an instance of it) into a PDF that is looked at, to a queue that
+refuses jobs and with no print service at all, closed and opened afresh; the About window's icon turning on screen."""
 
 import os
 import re
@@ -97,6 +97,10 @@ class Journey(lotarin.TestCase):
         if not able:
             print("journey: printing left out: it needs root and the CUPS queue PDF", file=sys.stderr)
         else:
+            self.print_sheet(app, s, folder)
+            # From here on the default printer is an instance of the queue (queue/instance) with options of its own.
+            subprocess.run(["lpoptions", "-p", "PDF/lotarin", "-o", "job-priority=40", "-d", "PDF/lotarin"], check=True, capture_output=True)
+            self.addCleanup(subprocess.run, ["lpoptions", "-x", "PDF/lotarin"], capture_output=True)
             self.print_sheet(app, s, folder)
             scheduler = lambda: "is running" in subprocess.run(["lpstat", "-r"], capture_output=True, text=True).stdout  # noqa: E731
             # A queue that refuses jobs or is paused is named with its reason; without a print service the sheet goes
