@@ -159,7 +159,9 @@ private Q_SLOTS:
         QCOMPARE(form->minimumSize(), QSize(px(def.clientWidth), px(def.clientHeight)));
         QCOMPARE(form->maximumSize(), form->minimumSize());
         QCOMPARE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags());
+#ifndef Q_OS_WIN  // Windows draws the frames: the journey under Wine measures the menu on the screen
         QCOMPARE(form->frameGeometry().topLeft(), centred[form->screen()->geometry().width() % 2]);
+#endif
         for (const ui::ControlDef &c : def.controls) {
             QWidget *w = form->control(c.name, c.index);
             QVERIFY2(w, qPrintable(c.name));
@@ -173,7 +175,9 @@ private Q_SLOTS:
             if (font.isSet()) {
                 QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()), std::pair(font.pointSize, font.weight >= 700));
                 const QString family = QFontInfo(w->font()).family();
-                QVERIFY2(family.contains(font.face.contains(u"明朝"_s) ? u"Mincho"_s : u"Gothic"_s), qPrintable(family));
+                // A Japanese Windows names the faces in Japanese.
+                QVERIFY2(family.contains(QRegularExpression(font.face.contains(u"明朝"_s) ? u"Mincho|明朝"_s : u"Gothic|ゴシック"_s)),
+                         qPrintable(family));
             }
             if (c.kind == ui::ControlKind::CheckBox || c.kind == ui::ControlKind::TextBox)
                 QVERIFY2(w->accessibleName().endsWith(QStringLiteral(" %1").arg(c.index + 1)), qPrintable(c.name));
