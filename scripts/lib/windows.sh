@@ -14,17 +14,15 @@ LOTARIN_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-
 LOTARIN_CACHE=${LOTARIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lotarin}
 LOTARIN_TOOLCHAIN=$LOTARIN_ROOT/cmake/mingw-w64-x86_64.cmake
 
-# Only what Lotarin uses: Core, Gui, Widgets, PrintSupport and Test, as DLLs, drawn with
-# GDI (no OpenGL, no Direct2D, no FreeType), images in PNG and BMP only (built into Gui).
-# The Windows platform plugin includes wintab.h, which Debian's tarball leaves out, hence no
-# tablets; with OpenGL off, its dynamic loading goes too.
+# Only what Lotarin uses: Core, Gui, Widgets, PrintSupport and Test, as DLLs. The Windows
+# platform plugin includes wintab.h, which Debian's tarball leaves out, hence no tablets.
+# (With FreeType, OpenGL and Direct2D off as well, the Windows print engine fails to link.)
 LOTARIN_QT_OPTIONS=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
                     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
                     -DFEATURE_xml=OFF -DFEATURE_icu=OFF -DFEATURE_printsupport=ON -DFEATURE_testlib=ON
-                    -DFEATURE_tabletevent=OFF -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_direct2d=OFF
-                    -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF
-                    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
-                    -DFEATURE_system_png=OFF)
+                    -DFEATURE_tabletevent=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF
+                    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF
+                    -DFEATURE_system_jpeg=OFF)
 
 # The Debian version of the host's Qt tools: the Windows Qt is built from the same source.
 lotarin_qt_version() { dpkg-query -W -f='${source:Version}' qt6-base-dev-tools; }
