@@ -352,7 +352,6 @@ private Q_SLOTS:
         const HANDLE holder = place != HeldOpen ? INVALID_HANDLE_VALUE
             : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const auto release = qScopeGuard([holder] { CloseHandle(holder); });
         QVERIFY(place != HeldOpen || (holder != INVALID_HANDLE_VALUE && WriteFile(holder, old.constData(), DWORD(old.size()), nullptr, nullptr)));
 #else
         if (place >= MarkedReadOnly)

@@ -428,6 +428,19 @@ private Q_SLOTS:
         seams.queueRefusal = [](const QString &) { return QStringLiteral("受け付けていません"); };
         const QString refused = print(QMessageBox::Ok);
         QVERIFY2(refused.contains(QStringLiteral("プリンター「テスト」")) && refused.contains(QStringLiteral("受け付けていません")), qPrintable(refused));
+#ifdef Q_OS_WIN
+        // What the spooler says: of a printer that is gone (the real one, asked), paused, offline, set to work
+        // offline, out of paper, printing (its answer handed in: Wine's says every printer is ready).
+        for (const auto &[status, attributes, reason] : {std::tuple{-1, 0, u"見つけられません"_s}, {0x1, 0, u"一時停止"_s},
+                 {0x80, 0, u"オフライン"_s}, {0, 0x400, u"オフライン"_s}, {0x10, 0, u"エラー"_s}, {0x400, 0, QString()}}) {
+            platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery() : [s = status, a = attributes](const QString &) {
+                return std::optional(platform::SpoolerAnswer{quint32(s), quint32(a)});
+            });
+            const QString said = platform::printQueueRefusal(u"Lotarin にないプリンター"_s);
+            QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.contains(reason), qPrintable(said));
+        }
+        platform::setSpoolerQuery({});
+#endif
         seams.defaultPrinter = [] { return QString(); };
         QVERIFY(print(QMessageBox::No).contains(QStringLiteral("PDF")));
         for (const auto state : {QPrinter::Idle, QPrinter::Error, QPrinter::Aborted}) {  // a job that fails once begun
@@ -440,38 +453,6 @@ private Q_SLOTS:
         QTest::keyClick(box("Txt_Kekka", 0), Qt::Key_Escape);
         QCOMPARE(m_shell->drawSheet().state(), WindowState::Absent);
         QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
-    }
-
-    // What the Windows spooler says of the printer gets the words the journey meets on CUPS:
-    // a printer that is gone (asked of the real spooler), paused, offline, in error (the
-    // spooler's answer handed in: Wine's says every printer is ready).
-    void spoolerStates_data()
-    {
-        QTest::addColumn<int>("status");  // -1: the real spooler
-        QTest::addColumn<int>("attributes");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no such printer") << -1 << 0 << u"見つけられません"_s;
-        QTest::newRow("paused") << 0x1 << 0 << u"一時停止"_s;
-        QTest::newRow("offline") << 0x80 << 0 << u"オフライン"_s;
-        QTest::newRow("set to work offline") << 0 << 0x400 << u"オフライン"_s;
-        QTest::newRow("out of paper") << 0x10 << 0 << u"エラー"_s;
-        QTest::newRow("ready, printing") << 0x400 << 0 << QString();
-    }
-    void spoolerStates()
-    {
-#ifndef Q_OS_WIN
-        QSKIP("the states of a CUPS queue are met on a real queue by the end-to-end journey");
-#else
-        QFETCH(int, status);
-        QFETCH(int, attributes);
-        QFETCH(QString, reason);
-        platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery() : [=](const QString &) {
-            return std::optional<platform::SpoolerAnswer>(platform::SpoolerAnswer{quint32(status), quint32(attributes)});
-        });
-        const QString said = platform::printQueueRefusal(u"Lotarin にないプリンター"_s);
-        platform::setSpoolerQuery({});
-        QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.contains(reason), qPrintable(said));
-#endif
     }
 
     // The dated line goes under the sheet, whole, inside the printable area of every page.

@@ -10,6 +10,7 @@ import unittest
 
 import pyatspi
 from PIL import Image
+from Xlib import X, display
 
 TIMEOUT = 15.0
 MESSAGES = (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
@@ -68,6 +69,21 @@ def xid(title, timeout=TIMEOUT):
 def key(title, *keys):
     """Keys typed into a window, focused first, as no window manager does it here."""
     xdotool("windowfocus", "--sync", xid(title), "key", "--delay", "60", *keys)
+
+
+def window_image(xid):
+    """What a window shows on the X server."""
+    d = display.Display()
+    window = d.create_resource_object("window", xid)
+    g = window.get_geometry()
+    data = window.get_image(0, 0, g.width, g.height, X.ZPixmap, 0xFFFFFFFF).data
+    d.close()
+    return Image.frombytes("RGB", (g.width, g.height), data, "raw", "BGRX")
+
+
+def red(image):
+    """How many pixels are a winner's red."""
+    return sum(1 for r, g, b in image.getdata() if r > 180 and g < 90 and b < 90)
 
 
 def record(tick_value, name=""):
@@ -176,8 +192,7 @@ class TestCase(unittest.TestCase):
         cols = [x for x in range(w) if sum(grey.crop((x, 0, x + 1, h)).getdata()) > h // 5]
         long_side, short_side = sorted((rows[-1] - rows[0], cols[-1] - cols[0]), reverse=True)
         self.assertAlmostEqual(long_side / short_side, 794 / 551, delta=0.03, msg="the printed sheet is not whole")
-        self.assertGreater(sum(1 for r, g, b in page.getdata() if r > 180 and g < 90 and b < 90), 5,
-                           "the winners are not red on paper")
+        self.assertGreater(red(page), 5, "the winners are not red on paper")
 
     def read(self, folder, name):
         with open(os.path.join(folder, name), "rb") as f:
