@@ -26,8 +26,7 @@ inline QString listFileHolds(const QString &dir, QByteArrayView bytes)
         const lists::EntryRow &row = rows[size_t(i)];
         if (row.tick < 0 || row.tick > 2)
             return QStringLiteral("row %1: tick %2").arg(i + 1).arg(row.tick);
-        const bool control = std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; });
-        if (control || !platform::cp932::canEncode(row.text))
+        if (!platform::cp932::canEncode(row.text) || std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }))
             unstorable.append(i);
     }
     // What was read saves and reads back unchanged, unless it cannot be stored: then it is refused.
