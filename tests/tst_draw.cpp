@@ -6,10 +6,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <algorithm>
 #include <array>
 
 using namespace draw;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,10 +34,7 @@ lists::EntryList randomList(QRandomGenerator &rng, const QString &prefix)
 
 RowSource source(const lists::EntryList &prizes, int *fetched)
 {
-    return [&prizes, fetched] {
-        ++*fetched;
-        return std::optional(prizes);
-    };
+    return [&prizes, fetched] { return ++*fetched, std::optional(prizes); };
 }
 
 }  // namespace
@@ -53,7 +50,7 @@ private Q_SLOTS:
     {
         QRandomGenerator rng(1);
         for (int round = 0; round < 300; ++round) {
-            const lists::EntryList people = randomList(rng, QStringLiteral("人")), prizes = randomList(rng, QStringLiteral("賞"));
+            const lists::EntryList people = randomList(rng, u"人"_s), prizes = randomList(rng, u"賞"_s);
             Sheet s;
             DrawSheet d;
             d.setup(s, people);
@@ -91,41 +88,34 @@ private Q_SLOTS:
         }
     }
 
-    // Which prize row the first participant gets, and which one a later pending row gets
-    // when another row's mark was cleared before the press (its slot stays free).
-    void drawIsUniform_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("cleared");
-        QTest::newRow("first of 8") << 0 << -1;
-        QTest::newRow("last of 8, row 3 cleared") << 7 << 3;
-    }
+    // Which prize row the first of 8 participants gets, and which one the last gets when row 3's
+    // mark was cleared before the press (its slot stays free).
     void drawIsUniform()
     {
-        QFETCH(int, row);
-        QFETCH(int, cleared);
         constexpr int n = 8, sheets = 16000;
         lists::EntryList people, prizes;
         for (int i = 0; i < n; ++i) {
-            people[size_t(i)] = {1, QStringLiteral("人")};
+            people[size_t(i)] = {1, u"人"_s};
             prizes[size_t(i)] = {1, QString::number(i)};
         }
-        std::array<int, n> counts{};
-        int fetched = 0;
-        for (int i = 0; i < sheets; ++i) {
-            Sheet s;
-            DrawSheet d;
-            d.setup(s, people);
-            if (cleared >= 0)
-                s.results[size_t(cleared)].clear();
-            d.draw(s, source(prizes, &fetched));
-            ++counts[size_t(s.results[size_t(row)].toInt())];
-            QCOMPARE(d.freeSlots(), cleared >= 0 ? 1 : 0);
+        for (const auto &[row, cleared] : {std::pair{0, -1}, {7, 3}}) {
+            std::array<int, n> counts{};
+            int fetched = 0;
+            for (int i = 0; i < sheets; ++i) {
+                Sheet s;
+                DrawSheet d;
+                d.setup(s, people);
+                if (cleared >= 0)
+                    s.results[size_t(cleared)].clear();
+                d.draw(s, source(prizes, &fetched));
+                ++counts[size_t(s.results[size_t(row)].toInt())];
+                QCOMPARE(d.freeSlots(), cleared >= 0 ? 1 : 0);
+            }
+            double chi2 = 0;
+            for (int c : counts)
+                chi2 += (c - sheets / double(n)) * (c - sheets / double(n)) / (sheets / double(n));
+            QVERIFY2(chi2 < 29.9, qPrintable(u"row %1: chi-square %2 over 7 degrees of freedom (p < 0.0001)"_s.arg(row + 1).arg(chi2)));
         }
-        double chi2 = 0;
-        for (int c : counts)
-            chi2 += (c - sheets / double(n)) * (c - sheets / double(n)) / (sheets / double(n));
-        QVERIFY2(chi2 < 29.9, qPrintable(QStringLiteral("chi-square %1 over 7 degrees of freedom (p < 0.0001)").arg(chi2)));
     }
 
     // Marks typed back after the draw: a row that had won takes the slot left free and, that prize
@@ -133,7 +123,7 @@ private Q_SLOTS:
     void marksTypedAgainAfterTheDraw()
     {
         lists::EntryList people, prizes;
-        people.fill({1, QStringLiteral("人")});
+        people.fill({1, u"人"_s});
         for (int k = 0; k < RowCount; ++k)
             prizes[size_t(k)] = {1, QString::number(k)};
         Sheet s;
@@ -143,7 +133,7 @@ private Q_SLOTS:
         s.results[3].clear();
         d.draw(s, source(prizes, &fetched));
         s.results[5] = s.results[7] = pendingMark();
-        prizes.fill({0, QStringLiteral("賞")});
+        prizes.fill({0, u"賞"_s});
         const Sheet before = s;
         QCOMPARE(d.draw(s, source(prizes, &fetched)).leftPending, 1);
         QVERIFY(s.results[5] == noPrize() && !s.red[5] && s.results[7] == pendingMark() && d.winners() == RowCount - 2);
