@@ -31,7 +31,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kList = QStringLiteral("TBNAME.DAT");
+const QString kList = u"TBNAME.DAT"_s;
+const QByteArray kOld = record(1, "old") + record(0).repeated(39);
 enum Place { Gone, Folder, Full, ReadOnly, Locked, LockedEmpty, Unreadable, MarkedReadOnly, HeldOpen };
 enum Given { Links, OwnerOnly, Hidden };
 
@@ -47,12 +48,11 @@ EntryList priorRows()
 {
     EntryList rows;
     for (int i = 0; i < RowCount; ++i)
-        rows[size_t(i)] = EntryRow{qint16(i % 3), QStringLiteral("前の%1").arg(i)};
+        rows[size_t(i)] = EntryRow{qint16(i % 3), u"前の%1"_s.arg(i)};
     return rows;
 }
 
-// Code page 932 as Windows has it: ICU's windows-31j on Linux, and on Windows (whose Qt has
-// no ICU) the code page of a Japanese Windows itself.
+// Code page 932 as Windows has it: ICU's windows-31j; on Windows (its Qt has no ICU) the system's own.
 #ifdef Q_OS_WIN
 const auto kWindows31j = QStringConverter::System;
 #else
@@ -61,9 +61,9 @@ const char *const kWindows31j = "windows-31j";
 QByteArray icu(QStringView text) { return QStringEncoder(kWindows31j).encode(text); }
 QString fromIcu(const QByteArray &bytes) { return QStringDecoder(kWindows31j).decode(bytes); }
 
-bool run(const QStringList &command)
+bool mount(const QString &options, const QString &dir)
 {
-    return QProcess::execute(command.first(), command.mid(1)) == 0;
+    return QProcess::execute(u"mount"_s, options.split(u' ') << dir) == 0;
 }
 
 #ifdef Q_OS_WIN
@@ -93,9 +93,8 @@ bool give(const QString &path, Given what)
     BOOL present = FALSE, defaulted = FALSE;
     const bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &sd, nullptr)
                     && GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)
-                    && SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT,
-                                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                             nullptr, dacl, nullptr) == ERROR_SUCCESS;
+                    && SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                             nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
     LocalFree(sd);
     return ok;
 }
@@ -109,30 +108,25 @@ bool give(const QString &path, Given what)
     return what == OwnerOnly && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// Runs `check` as the user nobody in a child process when root must be held to
-// permissions; otherwise here. Returns what went wrong.
+// Runs `check` here, or as nobody in a child process where root must be held to permissions.
 QString asUnprivileged(bool unprivileged, const std::function<QString()> &check)
 {
     if (!unprivileged || geteuid() != 0)
         return check();
     int fds[2];
     if (pipe(fds) != 0)
-        return QStringLiteral("no pipe");
+        return u"no pipe"_s;
     const pid_t pid = fork();
     if (pid == 0) {
-        QString why = setgid(65534) == 0 && setuid(65534) == 0 ? check() : QStringLiteral("cannot become nobody");
-        const QByteArray out = why.toUtf8();
-        (void)!write(fds[1], out.constData(), size_t(out.size()));
+        const QByteArray why = (setgid(65534) == 0 && setuid(65534) == 0 ? check() : u"cannot become nobody"_s).toUtf8();
+        (void)!write(fds[1], why.constData(), size_t(why.size()));
         _exit(0);
     }
     close(fds[1]);
-    QByteArray why;
-    char buffer[512];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
-        why.append(buffer, n);
-    close(fds[0]);
+    QFile in;
+    const QString why = in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? QString::fromUtf8(in.readAll()) : u"no pipe"_s;
     waitpid(pid, nullptr, 0);
-    return QString::fromUtf8(why);
+    return why;
 }
 #endif
 
@@ -158,15 +152,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("readBack");  // null: the text itself
-        QTest::newRow("unticked, empty") << 0 << QString() << QByteArray::fromHex("302C22220D0A") << QString();
-        QTest::newRow("ticked ABC") << 1 << QStringLiteral("ABC") << QByteArray::fromHex("312C22414243220D0A") << QString();
-        QTest::newRow("greyed 参加者") << 2 << QStringLiteral("参加者") << QByteArray::fromHex("322C228E5189C18ED2220D0A") << QString();
-        QTest::newRow("no escaping") << 0 << QStringLiteral(" a,b \"c\" ") << QByteArray("0,\" a,b \"c\" \"\r\n") << QString();
-        // Duplicate codes as Windows writes them, and what Linux input methods type for JIS
-        // characters: stored as Windows stores them, read back as Windows reads them.
-        QTest::newRow("IBM kanji") << 1 << QStringLiteral("髙﨑ⅲ") << QByteArray::fromHex("312C22FBFCFAB1FA42220D0A") << QString();
-        QTest::newRow("Linux twins") << 0 << QStringLiteral("〜‖−¢£¬") << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A")
-                                     << QStringLiteral("～∥－￠￡￢");
+        QTest::newRow("greyed 参加者") << 2 << u"参加者"_s << QByteArray::fromHex("322C228E5189C18ED2220D0A") << QString();
+        QTest::newRow("no escaping") << 0 << u" a,b \"c\" "_s << QByteArray("0,\" a,b \"c\" \"\r\n") << QString();
+        // Duplicate codes, and Linux input methods' twins of JIS characters: stored and read back as Windows does.
+        QTest::newRow("IBM kanji") << 1 << u"髙﨑ⅲ"_s << QByteArray::fromHex("312C22FBFCFAB1FA42220D0A") << QString();
+        QTest::newRow("Linux twins") << 0 << u"〜‖−¢£¬"_s << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A") << u"～∥－￠￡￢"_s;
     }
     void writesRecordsByteForByte()
     {
@@ -177,7 +167,7 @@ private Q_SLOTS:
         EntryList rows;
         rows[39] = EntryRow{qint16(tick), text};
         // Leftovers of a save killed half-way go with the next good save; nothing else does.
-        const QStringList leftovers = {kList + QStringLiteral(".1a2b3c4d.tmp"), kList + QStringLiteral(".bak")};
+        const QStringList leftovers = {kList + u".1a2b3c4d.tmp"_s, kList + u".bak"_s};
         for (const QString &f : leftovers)
             QVERIFY(writeFile(m_dir->filePath(f), "x"));
         QVERIFY(!SaveEntryList(path(), rows));
@@ -191,11 +181,10 @@ private Q_SLOTS:
     // Random lists of every character Windows writes: the bytes are ICU's, and they read back.
     void randomListsRoundTrip()
     {
-        QString pool = QStringLiteral("\"\",,  ");
-        for (char16_t c = 0x20; c < 0xFFFF; ++c) {
+        QString pool = u"\"\",,  "_s;
+        for (char16_t c = 0x20; c < 0xFFFF; ++c)
             if (!QChar::isSurrogate(c) && c != 0x7F && c != 0xFFFD && fromIcu(icu(QStringView(&c, 1))) == QStringView(&c, 1))
                 pool += QChar(c);
-        }
         QRandomGenerator rng(20261207);
         for (int round = 0; round < 200; ++round) {
             EntryList rows;
@@ -230,13 +219,11 @@ private Q_SLOTS:
         QTest::newRow("a blank line keeps the numbering") << QByteArray("1,\"A\"\r\n\r\n1,\"C\"\r\n") << rows({{1, "A"}, {0, ""}, {1, "C"}});
         QTest::newRow("Excel CSV: no quotes") << icu(u"1,山田\r\n0,佐藤 花子\r\n") << rows({{1, "山田"}, {0, "佐藤 花子"}});
         QTest::newRow("quotes inside") << QByteArray("1,\"say \"hi\"\"\r\n") << rows({{1, "say \"hi\""}});
-        QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
-                               << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
+        QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n") << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
         QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
         // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without.
         QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF" "1,山田\r\n0,髙橋\r\n") << rows({{1, "山田"}, {0, "髙橋"}});
-        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n")
-                                               << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
+        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n") << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
         // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è), even cut too long in a pair (81 40): read back as written.
         const QByteArray kana = QByteArray("\xC3\xA8").repeated(MaxRecordBytes / 2 - 2);
         QTest::newRow("code page 932, valid UTF-8 too") << "1," + kana + "\xC3\x81\x40\r\n1,\"\xC3\xA8\"\r\n" << rows({{1, (QByteArray("ﾃｨ").repeated(kana.size() / 2) + "ﾃ").constData()}, {1, "ﾃｨ"}});
@@ -266,7 +253,7 @@ private Q_SLOTS:
             for (char &b : bytes)
                 b = rng.bounded(4) ? char(rng.bounded(256)) : special[rng.bounded(int(sizeof special - 1))];
             const QString why = listFileHolds(m_dir->path(), bytes);
-            QVERIFY2(why.isEmpty(), qPrintable(why + QStringLiteral(" for ") + QString::fromLatin1(bytes.toHex())));
+            QVERIFY2(why.isEmpty(), qPrintable(why + u" for "_s + QString::fromLatin1(bytes.toHex())));
         }
     }
 
@@ -291,109 +278,87 @@ private Q_SLOTS:
     }
 
     // Text the file cannot hold is refused, naming the rows and characters; nothing is written.
-    void refusesWhatCannotBeStored_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("emoji") << QStringLiteral("田中😀") << QStringLiteral("😀");
-        QTest::newRow("accent") << QStringLiteral("café") << QStringLiteral("é");
-        QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("U+000A");
-        QTest::newRow("damaged text") << QString(QChar(0xFFFD)) << QStringLiteral("U+FFFD");
-    }
     void refusesWhatCannotBeStored()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, shown);
-        const QByteArray old = record(1, "old") + record(0).repeated(39);
-        QVERIFY(writeFile(path(), old));
-        EntryList rows = priorRows();
-        rows[2].text = rows[16].text = text;
-        const ListError e = SaveEntryList(path(), rows);
-        QCOMPARE(e.kind, ListError::Kind::Unencodable);
-        QCOMPARE(e.rows, (QList<int>{2, 16}));
-        for (const QString &part : {kList, QStringLiteral("3, 17 行目"), shown})
-            QVERIFY2(e.message.contains(part), qPrintable(e.message));
-        QCOMPARE(readFile(path()), old);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{kList});
+        QVERIFY(writeFile(path(), kOld));
+        // An emoji, an accent, a line break, damaged text.
+        for (const auto &[text, shown] : {std::pair{u"田中😀"_s, u"😀"_s}, {u"café"_s, u"é"_s}, {u"a\nb"_s, u"U+000A"_s}, {QString(QChar(0xFFFD)), u"U+FFFD"_s}}) {
+            EntryList rows = priorRows();
+            rows[2].text = rows[16].text = text;
+            const ListError e = SaveEntryList(path(), rows);
+            QCOMPARE(e.kind, ListError::Kind::Unencodable);
+            QCOMPARE(e.rows, (QList<int>{2, 16}));
+            for (const QString &part : {kList, u"3, 17 行目"_s, shown})
+                QVERIFY2(e.message.contains(part), qPrintable(e.message));
+            QCOMPARE(readFile(path()), kOld);
+            QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{kList});
+        }
     }
 
-    // Whatever goes wrong, the message names the file and the reason, the old list stays
-    // whole, no temporary file is left, and rows being loaded stay as they were.
+    // Whatever goes wrong, the message names the file and the reason, the old list stays whole, no temporary file
+    // is left, and rows being loaded stay as they were.
     void failuresKeepTheOldList_data()
     {
         QTest::addColumn<int>("place");
         QTest::addColumn<QString>("saveReason");
         QTest::addColumn<QString>("loadReason");  // empty: the old list still loads
-        const QString denied = QStringLiteral("アクセスが拒否されました");
-        QTest::newRow("folder missing") << int(Gone) << QStringLiteral("見つかりません") << QStringLiteral("見つかりません");
-        QTest::newRow("a folder of that name") << int(Folder) << QStringLiteral("フォルダー") << QStringLiteral("フォルダー");
-        QTest::newRow("disk full") << int(Full) << QStringLiteral("空き容量が不足") << QString();
-        QTest::newRow("read-only disk") << int(ReadOnly) << QStringLiteral("書き込み禁止") << QString();
+        const QString denied = u"アクセスが拒否されました"_s;
+        QTest::newRow("folder missing") << int(Gone) << u"見つかりません"_s << u"見つかりません"_s;
+        QTest::newRow("a folder of that name") << int(Folder) << u"フォルダー"_s << u"フォルダー"_s;
+        QTest::newRow("disk full") << int(Full) << u"空き容量が不足"_s << QString();
+        QTest::newRow("read-only disk") << int(ReadOnly) << u"書き込み禁止"_s << QString();
         QTest::newRow("folder not writable") << int(Locked) << denied << QString();
         QTest::newRow("no list, folder not writable") << int(LockedEmpty) << denied << denied;
         QTest::newRow("list not readable") << int(Unreadable) << denied << denied;
-        QTest::newRow("list marked read-only") << int(MarkedReadOnly) << QStringLiteral("読み取り専用") << QString();
+        QTest::newRow("list marked read-only") << int(MarkedReadOnly) << u"読み取り専用"_s << QString();
         // As a spreadsheet holds a CSV file it has open: others may read it, not write it.
-        QTest::newRow("list held open by another program") << int(HeldOpen) << QStringLiteral("ほかのプログラム") << QString();
+        QTest::newRow("list held open by another program") << int(HeldOpen) << u"ほかのプログラム"_s << QString();
     }
     void failuresKeepTheOldList()
     {
         QFETCH(int, place);
         QFETCH(QString, saveReason);
         QFETCH(QString, loadReason);
-        const QByteArray old = record(1, "old") + record(0).repeated(39);
-        const QString dir = m_dir->filePath(place == Gone ? QStringLiteral("work/gone") : QStringLiteral("work"));
-        const QString file = dir + u'/' + kList;
-        QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("work"))));
-        const bool disk = place == Full || place == ReadOnly;
+        const QString dir = m_dir->filePath(place == Gone ? u"work/gone"_s : u"work"_s), file = dir + u'/' + kList;
+        QVERIFY(QDir().mkpath(m_dir->filePath(u"work"_s)));
+        const bool disk = place == Full || place == ReadOnly, asNobody = place >= Locked && place <= Unreadable;
 #ifdef Q_OS_WIN
-        if (disk || (place >= Locked && place <= Unreadable))
+        if (disk || asNobody)
             QSKIP("a small disk and the user nobody are Linux's; Windows has its rows");
         const HANDLE holder = place != HeldOpen ? INVALID_HANDLE_VALUE
-            : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        QVERIFY(place != HeldOpen || (holder != INVALID_HANDLE_VALUE && WriteFile(holder, old.constData(), DWORD(old.size()), nullptr, nullptr)));
+            : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(place != HeldOpen || (holder != INVALID_HANDLE_VALUE && WriteFile(holder, kOld.constData(), DWORD(kOld.size()), nullptr, nullptr)));
 #else
         if (place >= MarkedReadOnly)
             QSKIP("only Windows marks a file read-only or lets a program hold it unshared");
         REQUIRE_OR_SKIP(!disk || geteuid() == 0, "mounting a small disk needs root");
-        QVERIFY(!disk || run({QStringLiteral("mount"), QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=64k"), QStringLiteral("tmpfs"), dir}));
-        const auto unmount = qScopeGuard([&] {
-            if (disk)
-                umount2(qPrintable(dir), MNT_DETACH);
-        });
+        QVERIFY(!disk || mount(u"-t tmpfs -o size=64k tmpfs"_s, dir));
+        const auto unmount = qScopeGuard([&] { if (disk) umount2(qPrintable(dir), MNT_DETACH); });
 #endif
-        QVERIFY(place == Folder ? QDir().mkdir(file) : place == Gone || place == LockedEmpty || place == HeldOpen || writeFile(file, old));
+        QVERIFY(place == Folder ? QDir().mkdir(file) : place == Gone || place == LockedEmpty || place == HeldOpen || writeFile(file, kOld));
         QVERIFY(place != MarkedReadOnly || QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadUser | QFile::ReadOther));
         if (place == Full) {  // to the last byte
-            QFile filler(dir + QStringLiteral("/filler"));
+            QFile filler(dir + u"/filler"_s);
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
             while (filler.write(QByteArray(4096, 'f')) > 0 || filler.write("f", 1) > 0) {
             }
         }
-        QVERIFY(place != ReadOnly || run({QStringLiteral("mount"), QStringLiteral("-o"), QStringLiteral("remount,ro"), dir}));
+        QVERIFY(place != ReadOnly || mount(u"-o remount,ro"_s, dir));
 #ifndef Q_OS_WIN
-        if (place >= Locked && place <= Unreadable) {  // root is not held to permissions: the checks run as nobody
+        if (asNobody) {  // root is not held to permissions: the checks run as nobody
             QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7555));
             QFile::setPermissions(dir, QFile::Permissions(geteuid() == 0 ? 0x7555 : 0x5555));
             QFile::setPermissions(file, QFile::Permissions(place == Unreadable ? 0 : 0x6444));
         }
 #endif
         const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        EntryList big;
-        big.fill(EntryRow{1, QString(1000, QChar(0x6F22))});
-        const auto fails = [&file](const ListError &e, const QString &reason) {
-            return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason);
-        };
-        const QString why = asUnprivileged(place >= Locked && place <= Unreadable, [&]() -> QString {
-            const ListError saved = SaveEntryList(file, big);
+        const auto fails = [&file](const ListError &e, const QString &reason) { return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason); };
+        const QString why = asUnprivileged(asNobody, [&]() -> QString {
+            const ListError saved = SaveEntryList(file, bigRows());
             EntryList rows = priorRows();
             const ListError loaded = LoadEntryList(file, rows);
-            if (!fails(saved, saveReason))
-                return QStringLiteral("save: ") + saved.message;
-            if (loadReason.isEmpty())
-                return loaded || rows[0] != EntryRow{1, QStringLiteral("old")} ? QStringLiteral("load: ") + loaded.message : QString();
-            return fails(loaded, loadReason) && rows == priorRows() ? QString() : QStringLiteral("load: ") + loaded.message;
+            const bool loadedRight = loadReason.isEmpty() ? !loaded && rows[0] == EntryRow{1, u"old"_s} : fails(loaded, loadReason) && rows == priorRows();
+            return !fails(saved, saveReason) ? u"save: "_s + saved.message : loadedRight ? QString() : u"load: "_s + loaded.message;
         });
         QFile::setPermissions(dir, QFile::Permissions(0x7755));
         QFile::setPermissions(file, QFile::Permissions(0x6644));
@@ -403,11 +368,10 @@ private Q_SLOTS:
         QVERIFY2(why.isEmpty(), qPrintable(why));
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
         if (place != Folder && before.contains(kList))
-            QCOMPARE(readFile(file), old);
+            QCOMPARE(readFile(file), kOld);
     }
 
-    // Two copies of the program saving the same list at once both succeed; a copy killed at
-    // any moment leaves the whole old list or the whole new one.
+    // Two copies saving the same list at once both succeed; one killed at any moment leaves the old list or the new.
     void savesFromTwoCopies()
     {
         QVERIFY(!SaveEntryList(path(), bigRows()));
@@ -416,23 +380,21 @@ private Q_SLOTS:
         for (int round = 0; round < 30; ++round) {
             QVERIFY(!SaveEntryList(path(), EntryList{}));
             QProcess other;
-            other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--keep-saving"), path()});
+            other.start(QCoreApplication::applicationFilePath(), {u"--keep-saving"_s, path()});
             QVERIFY(other.waitForReadyRead(20000));
-            for (int i = 0; i < 3; ++i) {
-                const ListError e = SaveEntryList(path(), EntryList{});
-                QVERIFY2(!e, qPrintable(e.message));
-            }
+            for (int i = 0; i < 3; ++i)
+                if (const ListError e = SaveEntryList(path(), EntryList{}))
+                    QFAIL(qPrintable(e.message));
             QThread::usleep(rng.bounded(4000));
             QVERIFY2(other.state() == QProcess::Running, other.readAllStandardError().constData());
             other.kill();
             QVERIFY(other.waitForFinished());
             const QByteArray got = readFile(path());
-            QVERIFY2(got == bigBytes || got == record(0).repeated(40), qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(got.size())));
+            QVERIFY2(got == bigBytes || got == record(0).repeated(40), qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(got.size())));
         }
     }
 
-    // A save keeps what the user gave the list: the links it is kept through, whom it is
-    // readable by, its hidden mark.
+    // A save keeps what the user gave the list: the links it is kept through, who may read it, its hidden mark.
     void saveKeepsWhatTheFileWasGiven_data()
     {
         QTest::addColumn<int>("given");
@@ -443,7 +405,7 @@ private Q_SLOTS:
     void saveKeepsWhatTheFileWasGiven()
     {
         QFETCH(int, given);
-        const QString real = m_dir->filePath(QStringLiteral("shared.dat")), middle = m_dir->filePath(QStringLiteral("middle"));
+        const QString real = m_dir->filePath(u"shared.dat"_s), middle = m_dir->filePath(u"middle"_s);
         QVERIFY(writeFile(real, {}));
         if (given == Links) {
 #ifdef Q_OS_WIN
@@ -463,21 +425,18 @@ private Q_SLOTS:
     }
 };
 
-// Run as `tst_lists --keep-saving FILE`, the test program is a second copy of Lotarin that
-// saves the list over and over until it is killed, and ends at once if a save fails.
+// `tst_lists --keep-saving FILE` is a second copy of Lotarin: it saves the list until killed, and ends if a save fails.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--keep-saving")) {
-        for (int i = 0;; ++i) {
-            if (const ListError e = SaveEntryList(arguments[2], i % 2 ? EntryList{} : bigRows())) {
-                std::fputs(e.message.toUtf8().constData(), stderr);
-                return 1;
-            }
-            if (i == 0)
-                std::fputs("saving\n", stdout), std::fflush(stdout);
+    for (int i = 0; arguments.size() == 3 && arguments[1] == QLatin1String("--keep-saving"); ++i) {
+        if (const ListError e = SaveEntryList(arguments[2], i % 2 ? EntryList{} : bigRows())) {
+            std::fputs(e.message.toUtf8().constData(), stderr);
+            return 1;
         }
+        if (i == 0)
+            std::fputs("saving\n", stdout), std::fflush(stdout);
     }
     TestLists test;
     QTEST_SET_MAIN_SOURCE_PATH
