@@ -1,6 +1,5 @@
 #pragma once
-// What must hold for any bytes read as a list file; checked by the fuzzer and by a seeded
-// loop in tst_lists. Returns what went wrong, or nothing.
+// What must hold for any bytes read as a list file (the fuzzer's and tst_lists' seeded loop): what went wrong, or nothing.
 
 #include "lists/entrylist.h"
 #include "platform/cp932.h"

@@ -1,6 +1,5 @@
 #pragma once
-// What the C++ tests share: file helpers, list records, and the rule for cases that need a
-// privilege or a tool this machine may lack.
+// What the C++ tests share: file helpers, list records, and the rule for cases needing a privilege or a tool.
 
 #include "lists/entrylist.h"
 
@@ -30,14 +29,8 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // One record as the program writes it.
-inline QByteArray record(int tick, const QByteArray &cp932Text = {})
-{
-    return QByteArray::number(tick) + ",\"" + cp932Text + "\"\r\n";
-}
+inline QByteArray record(int tick, const QByteArray &cp932Text = {}) { return QByteArray::number(tick) + ",\"" + cp932Text + "\"\r\n"; }
 
 namespace lists {
-inline char *toString(const EntryRow &row)
-{
-    return QTest::toString(QStringLiteral("{%1, \"%2\"}").arg(row.tick).arg(row.text));
-}
+inline char *toString(const EntryRow &row) { return QTest::toString(QStringLiteral("{%1, \"%2\"}").arg(row.tick).arg(row.text)); }
 }  // namespace lists

@@ -1,5 +1,4 @@
-// The draw on plain rows (preparation, fairness, every slot once) and its generator: no
-// widgets needed.
+// The draw on plain rows (preparation, fairness, every slot once) and its generator: no widgets needed.
 
 #include "draw/prizedraw.h"
 
@@ -32,10 +31,7 @@ lists::EntryList randomList(QRandomGenerator &rng, const QString &prefix)
     return l;
 }
 
-RowSource source(const lists::EntryList &prizes, int *fetched)
-{
-    return [&prizes, fetched] { return ++*fetched, std::optional(prizes); };
-}
+RowSource source(const lists::EntryList &prizes, int *fetched) { return [&prizes, fetched] { return ++*fetched, std::optional(prizes); }; }
 
 }  // namespace
 
@@ -88,8 +84,7 @@ private Q_SLOTS:
         }
     }
 
-    // Which prize row the first of 8 participants gets, and which one the last gets when row 3's
-    // mark was cleared before the press (its slot stays free).
+    // The prize row the first of 8 gets, and the last when row 3's mark was cleared before the press (its slot stays free).
     void drawIsUniform()
     {
         constexpr int n = 8, sheets = 16000;
@@ -141,8 +136,7 @@ private Q_SLOTS:
             QVERIFY(r == 5 || s.results[r] == before.results[r]);
     }
 
-    // The generator: a fresh seed for every sheet, and floor(count * r + 1) - 1 for the largest
-    // r below 1 is count - 1 (doubles would round it up).
+    // The generator: a fresh seed for every sheet; the largest r below 1 picks slot count - 1 (doubles would round up).
     void generator()
     {
         setSeedSource({});
