@@ -189,9 +189,12 @@ class TestCase(unittest.TestCase):
         app.log.close()
         self.assertNotRegex(out, "ERROR: (Address|Leak)Sanitizer|runtime error:", "the program reported a fault")
 
-    def check_page(self, pdf, folder):
-        """One page holding the whole sheet, winners in red."""
+    def check_page(self, pdf, folder, counts=None):
+        """One page holding the whole sheet, winners in red, and under it when and for how many (listed, won)."""
         self.addCleanup(os.remove, pdf)
+        if counts:
+            words, today = " ".join(subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout.split()), time.localtime()
+            self.assertRegex(words, f"{today.tm_year}年{today.tm_mon}月{today.tm_mday}日 [0-9:]+ 印刷 参加 {counts[0]} 名 当選 {counts[1]} 名")
         subprocess.run(["pdftoppm", "-r", "50", "-png", "-singlefile", pdf, os.path.join(folder, "page")], check=True)
         page = Image.open(os.path.join(folder, "page.png")).convert("RGB")
         # The sheet is the window's grey; rows and columns mostly grey, the dated line's text aside.
