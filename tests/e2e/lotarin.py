@@ -115,9 +115,18 @@ class Tombal:
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen([os.environ["TOMBAL"]], cwd=workdir, env={**os.environ, **(env or {})},
                                      stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+        try:
+            self.app = wait(self.on_bus, "the program on the bus", timeout=2 * TIMEOUT)
+        except AssertionError as e:
+            self.proc.kill()
+            raise AssertionError(f"{e}; exit status {self.proc.wait()}, output:\n{self.output()}") from None
+
+    def on_bus(self):
+        # The desktop's cached children can miss a registration made while the registry was starting.
         desktop = pyatspi.Registry.getDesktop(0)
-        self.app = wait(lambda: next(a for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-                                     if a and a.get_process_id() == self.proc.pid), "the program on the bus")
+        desktop.clearCache()
+        return next(a for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+                    if a and a.get_process_id() == self.proc.pid)
 
     def output(self):
         self.log.seek(0)

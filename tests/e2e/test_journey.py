@@ -9,8 +9,6 @@ import sys
 import threading
 import time
 
-from Xlib import X, display
-
 import lotarin
 from lotarin import list_file, set_text, text, tick, wait
 
@@ -20,15 +18,13 @@ PENDING, NO_PRIZE = "？？？？？", "はずれ"
 
 
 def icon_images(xid, seconds):
-    """The About icon's successive images on the screen, sampled on an X connection of its own."""
-    d = display.Display()
-    window, seen, end = d.create_resource_object("window", xid), [], time.monotonic() + seconds
+    """The About icon's successive images on the screen."""
+    seen, end = [], time.monotonic() + seconds
     while time.monotonic() < end:
-        image = window.get_image(16, 4, 32, 32, X.ZPixmap, 0xFFFFFFFF).data
+        image = lotarin.window_image(xid).crop((16, 4, 48, 36)).tobytes()
         if not seen or seen[-1] != image:
             seen.append(image)
         time.sleep(0.02)
-    d.close()
     return seen
 
 
