@@ -238,12 +238,14 @@ private Q_SLOTS:
                 QCOMPARE(ticks(f, 7), QList<int>(7, 1));
                 f->nameBox(9)->setText(u"捨てる"_s);
                 QWidget *cancel = f->button(u"cmd_Cancel"_s);
-                if (leave == 2)
-                    cancel->setFocus();
-                if (leave == 1)
+                if (leave == 0) {
+                    QTest::keyClick(f->nameBox(7), Qt::Key_Escape);
+                } else if (leave == 1) {
                     f->close();
-                else
-                    QTest::keyClick(leave ? cancel : f->nameBox(7), leave ? Qt::Key_Return : Qt::Key_Escape);
+                } else {
+                    cancel->setFocus();
+                    QTest::keyClick(cancel, Qt::Key_Return);
+                }
                 QCOMPARE(state(), WindowState::Absent);
                 QCOMPARE(readFile(file), saved);
             }
