@@ -194,6 +194,14 @@ Function un.onInit
     Quit
   ${EndIf}
   !insertmacro ReadMode
+  ; Started without its mode (uninstall.exe /S by hand), it takes the one it was installed in:
+  ; an install for every user is registered in HKLM at this folder.
+  ${If} $ModeGiven == 0
+    ReadRegStr $R3 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $R3 == $INSTDIR
+      StrCpy $AllUsers 1
+    ${EndIf}
+  ${EndIf}
   ${If} $AllUsers == 1
     !insertmacro NeedAdministrator "_?=$INSTDIR"
     ${If} $R2 == "refused"

@@ -37,10 +37,6 @@ def text(acc):
         return acc.name
 
 
-def set_text(acc, value):
-    acc.queryEditableText().setTextContents(value)
-
-
 def tick(acc):
     states = acc.getState()
     return 2 if states.contains(pyatspi.STATE_INDETERMINATE) else int(states.contains(pyatspi.STATE_CHECKED))
@@ -86,13 +82,9 @@ def red(image):
     return sum(1 for r, g, b in image.getdata() if r > 180 and g < 90 and b < 90)
 
 
-def record(tick_value, name=""):
-    return str(tick_value).encode() + b',"' + name.encode("cp932") + b'"\r\n'
-
-
 def list_file(rows):
     """The bytes of a list file: rows maps a row to (tick, name), the other rows are empty."""
-    return b"".join(record(*rows.get(i, (0, ""))) for i in range(40))
+    return b"".join(b'%d,"%s"\r\n' % (t, name.encode("cp932")) for t, name in (rows.get(i, (0, "")) for i in range(40)))
 
 
 def printed():

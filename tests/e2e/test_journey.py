@@ -10,7 +10,7 @@ import threading
 import time
 
 import lotarin
-from lotarin import list_file, set_text, text, tick, wait
+from lotarin import list_file, text, tick, wait
 
 PEOPLE = {0: "山田 太郎", 1: "佐藤, 花子", 2: "  鈴木一郎  ", 3: "高橋", 5: "田中（幹事）", 7: "伊藤"}
 PRIZES = {0: "液晶テレビ", 1: "自転車", 2: "図書カード", 4: "お食事券, ペア", 12: "特賞の旅行"}
@@ -42,7 +42,7 @@ class Journey(lotarin.TestCase):
         c = app.controls("参加者設定", "名前 40")
         self.assertEqual(self.read(folder, "TBNAME.DAT"), b"", "opening the window leaves an empty list file")
         for row, value in PEOPLE.items():
-            set_text(c[("text", f"名前 {row + 1}")], value)
+            c[("text", f"名前 {row + 1}")].queryEditableText().setTextContents(value)
         app.click(c[("push button", "全員選択")])
         wait(lambda: tick(c[("check box", "参加 8")]) == 1, "全員選択")
         for row, expected in [(6, 1), (3, 0)]:

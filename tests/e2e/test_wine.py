@@ -1,7 +1,7 @@
 """The Windows program as a user gets it: the installer ($LOTARIN_DIST) run silently in a fresh Wine on a private
-desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (Wine has no
-accessibility bus): the menu centred with its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet
-drawn with Enter and printed through Wine's spooler into the CUPS queue PDF; then removed, the lists staying."""
+desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (no accessibility
+bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter and
+printed through Wine's spooler into CUPS; removed, the lists staying; then installed for all users and removed."""
 
 import glob
 import os
@@ -26,8 +26,8 @@ def distinct_glyphs(image, count):
 
 class Wine(lotarin.TestCase):
     def gone(self, title):
-        wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
-                                    capture_output=True).returncode != 0, f"{title} to close")
+        wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True).returncode,
+             f"{title} to close")
 
     def test_installed_raffle(self):
         setup = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*-setup.exe"))
@@ -36,10 +36,10 @@ class Wine(lotarin.TestCase):
         home = self.folder()
         env = {k: v for k, v in os.environ.items() if k not in ("WINEPATH", "QT_PLUGIN_PATH")}  # only what it installed
         env.update(HOME=home, WINEPREFIX=os.path.join(home, "prefix"))
+        run = lambda *command: subprocess.run(command, env=env, check=True)  # noqa: E731
         lib = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib")
-        subprocess.run(["bash", "-c", f"source {lib}/common.sh && source {lib}/windows.sh && lotarin_wine_prefix $WINEPREFIX"],
-                       env=env, check=True)
-        subprocess.run(["wine", setup[0], "/S"], env=env, check=True)
+        run("bash", "-c", f"source {lib}/common.sh && source {lib}/windows.sh && lotarin_wine_prefix $WINEPREFIX")
+        run("wine", setup[0], "/S")
         user = os.path.join(env["WINEPREFIX"], "drive_c/users", os.environ.get("USER") or "root")
         installed, staged = os.path.join(user, "AppData/Local/Programs/Lotarin"), glob.glob(setup[0][:-10] + "/")[0]
         files = lambda top: sorted(os.path.relpath(os.path.join(d, f), top) for d, _, fs in os.walk(top) for f in fs)  # noqa: E731
@@ -53,7 +53,7 @@ class Wine(lotarin.TestCase):
 
         with open(os.path.join(lists, "TBKEIHIN.DAT"), "wb") as f:
             f.write(list_file({0: (1, "液晶テレビ"), 1: (1, "自転車"), 2: (0, "予備")}))
-        subprocess.run(["wine", "start", "/unix", menu], env=env, check=True)
+        run("wine", "start", "/unix", menu)
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
         window = xid("Lotarin", timeout=60)
         geometry = xdotool("getwindowgeometry", window).split()
@@ -92,7 +92,14 @@ class Wine(lotarin.TestCase):
         self.gone("抽選する")
         key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
         self.gone("Lotarin")
-        for command in (["wineserver", "-w"], ["wine", os.path.join(installed, "uninstall.exe"), "/S"], ["wineserver", "-w"]):
-            subprocess.run(command, env=env, check=True)  # the program has ended; the uninstaller goes on from a copy
+        remove = lambda exe: (run("wineserver", "-w"), run("wine", exe, "/S"), run("wineserver", "-w"))  # noqa: E731  it goes on from a copy
+        remove(os.path.join(installed, "uninstall.exe"))
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
         self.assertEqual(sorted(os.listdir(lists)), ["TBKEIHIN.DAT", "TBNAME.DAT"], "the lists stay")
+        # For every user, then removed by a plain /S: the uninstaller finds its mode in the registry.
+        common = [os.path.join(env["WINEPREFIX"], "drive_c", p) for p in ("Program Files/Lotarin/uninstall.exe",
+                                                                           "ProgramData/Microsoft/Windows/Start Menu/Programs/Lotarin.lnk")]
+        run("wine", setup[0], "/S", "/AllUsers")
+        self.assertTrue(all(map(os.path.isfile, common)), "installed for every user")
+        remove(common[0])
+        self.assertFalse(any(map(os.path.exists, common)), "removed, its Start menu entry too")
