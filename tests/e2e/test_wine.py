@@ -26,8 +26,8 @@ def distinct_glyphs(image, count):
 
 class Wine(lotarin.TestCase):
     def gone(self, title):
-        wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True).returncode,
-             f"{title} to close")
+        wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                                    capture_output=True).returncode != 0, f"{title} to close")
 
     def test_installed_raffle(self):
         setup = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*-setup.exe"))
