@@ -92,7 +92,7 @@ class Wine(lotarin.TestCase):
         self.gone("抽選する")
         key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
         self.gone("Lotarin")
-        remove = lambda exe: (run("wineserver", "-w"), run("wine", exe, "/S"), run("wineserver", "-w"))  # noqa: E731  it goes on from a copy
+        remove = lambda exe: (run("wineserver", "-w"), run("wine", exe, "/S"), run("wineserver", "-w"))  # noqa: E731  waits: it goes on from a copy of itself
         remove(os.path.join(installed, "uninstall.exe"))
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
         self.assertEqual(sorted(os.listdir(lists)), ["TBKEIHIN.DAT", "TBNAME.DAT"], "the lists stay")
