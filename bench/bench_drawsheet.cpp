@@ -9,8 +9,8 @@
 // printer, through the program's own print code as "印刷" does, timing how long the press
 // takes to hand the page to the print service. Only for a machine whose default printer
 // is a PDF queue (bench/run checks); without a printer the figure is reported as missing.
-// runs: default 50; printRuns: how many of them also print into a PDF file, default 5. The list files go into a new temporary folder. Offscreen unless
-// QT_QPA_PLATFORM is set.
+// runs: default 50; printRuns: how many of them also print into a PDF file, default 5. The list files go into a new
+// temporary folder. Offscreen unless QT_QPA_PLATFORM is set.
 
 #include "bench/median.h"
 #include "draw/printsheet.h"
@@ -45,7 +45,10 @@ void dropRaiseWarning(QtMsgType type, const QMessageLogContext &context, const Q
         g_previousHandler(type, context, message);
 }
 
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 // One press of "印刷", timed. A failure's message box is answered so that it cannot block
 // the run; its text goes to `failure` (empty after a good print).
@@ -212,7 +215,8 @@ int main(int argc, char **argv)
     std::printf("  load (build + SheetSetup, hidden):                      %8.3f ms\n", median(load));
     std::printf("  open (build + SheetSetup + show + first paint):         %8.3f ms   target < 20 ms\n", median(open));
     std::printf("  draw (抽選, 40 rows):                                   %8.3f ms   target < 1 ms\n", median(draw));
-    std::printf("  print (one page into a PDF file, %d runs):               %8.3f ms\n", int(print.size()), median(print));
+    std::printf("  print (one page into a PDF file, %d runs):               %8.3f ms\n", int(print.size()),
+                median(print));
     if (spoolRuns > 0) {
         if (spoolFailed)
             std::printf("  print on the default printer: failed\n");

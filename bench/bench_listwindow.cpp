@@ -36,8 +36,8 @@ QByteArray fullListFile()
     static const QByteArray yamadaTaro("\x8E\x52\x93\x63\x91\xBE\x98\x59");
     QByteArray out;
     for (int r = 0; r < lists::RowCount; ++r)
-        out += QByteArray::number(r % 3 == 2 ? 2 : 1) + ",\"" + yamadaTaro + QByteArray::number(r).rightJustified(6, '0')
-               + "\"\r\n";
+        out += QByteArray::number(r % 3 == 2 ? 2 : 1) + ",\"" + yamadaTaro
+               + QByteArray::number(r).rightJustified(6, '0') + "\"\r\n";
     return out;
 }
 

@@ -52,8 +52,14 @@ def one_run(d, root, program, title, cwd):
     while d.pending_events():
         d.next_event()
     start = time.perf_counter()
-    proc = subprocess.Popen(LAUNCHER + [program], cwd=cwd, stdin=subprocess.DEVNULL, env=PLAIN_ENV,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen(
+        LAUNCHER + [program],
+        cwd=cwd,
+        stdin=subprocess.DEVNULL,
+        env=PLAIN_ENV,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+    )
     deadline = start + 20
     shown = None
     while shown is None and time.perf_counter() < deadline:
@@ -109,9 +115,13 @@ def main():
         print(f"{key}memory.tombal_mib\t{t_kib / 1024:.3f}")
         print(f"{key}memory.bare_mib\t{b_kib / 1024:.3f}")
         return 0
-    print(f"start-up to main menu shown   Tombal {t_ms:7.1f} ms   bare {b_ms:7.1f} ms   ratio {t_ms / b_ms:.2f}"
-          f"   (median of {runs}; min {min(results['Tombal'][0]):.1f} / {min(results['bare Qt window'][0]):.1f} ms)")
-    print(f"peak memory (VmHWM)           Tombal {t_kib / 1024:7.1f} MiB  bare {b_kib / 1024:7.1f} MiB  ratio {t_kib / b_kib:.2f}")
+    print(
+        f"start-up to main menu shown   Tombal {t_ms:7.1f} ms   bare {b_ms:7.1f} ms   ratio {t_ms / b_ms:.2f}"
+        f"   (median of {runs}; min {min(results['Tombal'][0]):.1f} / {min(results['bare Qt window'][0]):.1f} ms)"
+    )
+    print(
+        f"peak memory (VmHWM)           Tombal {t_kib / 1024:7.1f} MiB  bare {b_kib / 1024:7.1f} MiB  ratio {t_kib / b_kib:.2f}"
+    )
     return 0
 
 

@@ -67,7 +67,10 @@ Seams &seams()
     return s;
 }
 
-void reset() { seams() = systemSeams(); }
+void reset()
+{
+    seams() = systemSeams();
+}
 
 bool chooseTarget(QWidget *parent, Target &target)
 {
@@ -86,7 +89,8 @@ bool chooseTarget(QWidget *parent, Target &target)
 
 QString footerLine(const QDateTime &printed, int participants, std::optional<int> winners)
 {
-    QString line = printed.toString(QStringLiteral("yyyy年M月d日 H:mm")) + QStringLiteral(" 印刷　参加 %1 名").arg(participants);
+    QString line =
+        printed.toString(QStringLiteral("yyyy年M月d日 H:mm")) + QStringLiteral(" 印刷　参加 %1 名").arg(participants);
     if (winners)
         line += QStringLiteral("　当選 %1 名").arg(*winners);
     return line;
@@ -102,7 +106,8 @@ QFont footerFont()
 PageLayout layoutPage(QSizeF area, QSizeF sheet, QSizeF footer)
 {
     const double gap = footer.height() / 2;
-    const double scale = std::min(area.width() / sheet.width(), (area.height() - footer.height() - gap) / sheet.height());
+    const double scale =
+        std::min(area.width() / sheet.width(), (area.height() - footer.height() - gap) / sheet.height());
     PageLayout page;
     page.sheet = QRectF((area.width() - sheet.width() * scale) / 2, 0, sheet.width() * scale, sheet.height() * scale);
     page.footer = QRectF(page.sheet.left(), page.sheet.bottom() + gap,
@@ -127,7 +132,8 @@ QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
     QPainter painter;
     if (!painter.begin(&printer)) {
         return printer.outputFormat() == QPrinter::PdfFormat
-                   ? QStringLiteral("ファイルを作成できませんでした（フォルダーがないか、書き込みが許可されていません）。")
+                   ? QStringLiteral(
+                       "ファイルを作成できませんでした（フォルダーがないか、書き込みが許可されていません）。")
                    : QStringLiteral("プリンターを使用できませんでした（停止しているか、接続されていません）。");
     }
     // The printable area, in printer dots; the painter starts at its top-left corner.
@@ -167,8 +173,7 @@ QString printPage(QWidget &widget, const Target &target, const QString &footer)
     printer.setPageOrientation(widget.width() > widget.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     // A printer Qt does not know (gone since it was chosen, or no print service): Qt quietly
     // turns the job into a PDF with no file name, which would fail as if a folder were missing.
-    const bool fellBackToPdf =
-        printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
+    const bool fellBackToPdf = printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
     if (!target.isPdf() && (!printer.isValid() || fellBackToPdf))
         return QStringLiteral("プリンターが見つかりません。");
     return renderPage(widget, printer, footer);

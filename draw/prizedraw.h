@@ -19,9 +19,15 @@ namespace draw {
 using lists::RowCount;
 
 // "？？？？？": marks a row that awaits the drawing. Compared whole and exactly.
-inline QString pendingMark() { return QStringLiteral("？？？？？"); }
+inline QString pendingMark()
+{
+    return QStringLiteral("？？？？？");
+}
 // The result of a row that drew no prize.
-inline QString noPrize() { return QStringLiteral("はずれ"); }
+inline QString noPrize()
+{
+    return QStringLiteral("はずれ");
+}
 
 // The 40 rows of the draw sheet: frame i holds the name box and, below it, the result box.
 class SheetRows {
@@ -41,9 +47,9 @@ public:
 using RowSource = std::function<std::optional<lists::EntryList>()>;
 
 struct DrawOutcome {
-    int drawn = 0;             // rows that got a result on this press
-    int winners = 0;           // of those, rows that won a prize
-    int leftPending = 0;       // pending rows for which no free slot was left
+    int drawn = 0;                   // rows that got a result on this press
+    int winners = 0;                 // of those, rows that won a prize
+    int leftPending = 0;             // pending rows for which no free slot was left
     bool prizesUnavailable = false;  // the prize list could not be had; nothing changed
 };
 

@@ -51,9 +51,15 @@ int slotFor(int count, double r)
     return int(slot);
 }
 
-void setSeedSource(SeedSource source) { seedOverride() = std::move(source); }
+void setSeedSource(SeedSource source)
+{
+    seedOverride() = std::move(source);
+}
 
-Random::Random() { seed(0); }
+Random::Random()
+{
+    seed(0);
+}
 
 void Random::reseed()
 {

@@ -90,7 +90,10 @@ TombalForm::TombalForm(RowSource participants, RowSource prizes)
     connect(button(ui::names::Command3), &QPushButton::clicked, this, &TombalForm::Command3_Click);
 }
 
-bool TombalForm::loadSteps() { return SheetSetup(); }
+bool TombalForm::loadSteps()
+{
+    return SheetSetup();
+}
 
 bool TombalForm::SheetSetup()
 {
@@ -110,7 +113,10 @@ void TombalForm::PrizeDraw()
     m_lastDraw = m_sheet.draw(rows, m_prizes);
 }
 
-void TombalForm::Command1_Click() { PrizeDraw(); }
+void TombalForm::Command1_Click()
+{
+    PrizeDraw();
+}
 
 void TombalForm::Command2_Click()
 {
@@ -124,10 +130,9 @@ void TombalForm::Command3_Click()
     if (!printing::chooseTarget(this, target))
         return;
     // The page is a record: when it was printed, how many took part and how many won, as drawn.
-    const QString footer = printing::footerLine(QDateTime::currentDateTime(), m_sheet.entryCount(),
-                                                m_sheet.freeSlots() < m_sheet.entryCount()
-                                                    ? std::optional(m_sheet.winners())
-                                                    : std::nullopt);
+    const QString footer = printing::footerLine(
+        QDateTime::currentDateTime(), m_sheet.entryCount(),
+        m_sheet.freeSlots() < m_sheet.entryCount() ? std::optional(m_sheet.winners()) : std::nullopt);
     QString failure;
     {
         const ButtonsHidden hidden(*this);

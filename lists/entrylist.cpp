@@ -161,7 +161,10 @@ private:
     bool m_exhausted = false;
 };
 
-QString fromUtf8(QByteArrayView bytes) { return QString::fromUtf8(bytes); }
+QString fromUtf8(QByteArrayView bytes)
+{
+    return QString::fromUtf8(bytes);
+}
 
 // How much of a record the reader left one byte over the limit is kept: MaxRecordBytes, less
 // the start of a character the limit cuts in two, so that half a character neither ends the
@@ -272,13 +275,17 @@ EntryRow parseRecord(const QByteArray &line, QString (*decode)(QByteArrayView))
 
 // ---- Writing -----------------------------------------------------------------------
 
-bool isControl(char16_t ch) { return ch < 0x20 || ch == 0x7F; }
+bool isControl(char16_t ch)
+{
+    return ch < 0x20 || ch == 0x7F;
+}
 
 // Adds the characters of `text` that cannot be stored, in the order they appear.
 void appendUnstorable(QStringView text, QList<char32_t> &characters)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QStringView one = text.sliced(i, length);
         i += length - 1;
         const bool storable = !isControl(one[0].unicode()) && platform::cp932::canEncode(one);

@@ -152,7 +152,10 @@ void EntryListForm::Cmd_Settei_Click()
     unload();
 }
 
-void EntryListForm::cmd_Cancel_Click() { unload(); }
+void EntryListForm::cmd_Cancel_Click()
+{
+    unload();
+}
 
 void EntryListForm::Cmd_SentakuKaijo_Click()
 {
@@ -201,9 +204,9 @@ bool EntryListForm::pasteColumn(int row, const QString &text)
     }
     m_pasteRow = row;
     if (leftOut > 0)
-        ui::MessageBox::warning(this, windowTitle(),
-                                QStringLiteral("貼り付けた名前のうち %1 行は、40 行目より後になるため貼り付けていません。")
-                                    .arg(leftOut));
+        ui::MessageBox::warning(
+            this, windowTitle(),
+            QStringLiteral("貼り付けた名前のうち %1 行は、40 行目より後になるため貼り付けていません。").arg(leftOut));
     return true;
 }
 
@@ -224,13 +227,11 @@ bool EntryListForm::undoPaste(int row, bool apply)
 SankaForm::SankaForm()
     : EntryListForm(ui::participantListDefinition(), QString::fromLatin1(FileName), ui::names::Chk_Sanka,
                     ui::names::Txt_Sanka)
-{
-}
+{}
 
 KehinForm::KehinForm()
     : EntryListForm(ui::prizeListDefinition(), QString::fromLatin1(FileName), ui::names::Chk_Kehin,
                     ui::names::Txt_Kehin)
-{
-}
+{}
 
 }  // namespace lists

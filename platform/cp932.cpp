@@ -30,8 +30,14 @@ int trailIndex(uchar b)
     return -1;
 }
 
-uchar leadByte(int index) { return uchar(index < 31 ? 0x81 + index : 0xE0 + index - 31); }
-uchar trailByte(int index) { return uchar(index < 63 ? 0x40 + index : 0x80 + index - 63); }
+uchar leadByte(int index)
+{
+    return uchar(index < 31 ? 0x81 + index : 0xE0 + index - 31);
+}
+uchar trailByte(int index)
+{
+    return uchar(index < 63 ? 0x40 + index : 0x80 + index - 63);
+}
 
 // A byte that is not a lead byte. 0x00-0x7F are plain ASCII (no IBM rotation of 0x1A,
 // 0x1C and 0x7F); 0x80, 0xA0 and 0xFD-0xFF are mapped as Windows maps them.
@@ -65,7 +71,10 @@ constexpr Extra kEncodeOnly[] = {
 
 // Code ED40-EEFC: IBM kanji in NEC's arrangement. Every character there also has an IBM
 // code FA40-FC4B, and Windows writes that one.
-bool isNecSelectedIbm(quint16 code) { return (code >> 8) == 0xED || (code >> 8) == 0xEE; }
+bool isNecSelectedIbm(quint16 code)
+{
+    return (code >> 8) == 0xED || (code >> 8) == 0xEE;
+}
 
 // Where a character has several codes, Windows writes the JIS X 0208 code if there is one,
 // else NEC row 13 (87xx), else the IBM extension (FA40-FC4B). In code order that is: the
@@ -120,7 +129,10 @@ quint16 codeOf(char16_t ch)
     return encodeTable().code[ch];
 }
 
-bool encodable(char16_t ch) { return ch == 0 || codeOf(ch) != 0; }
+bool encodable(char16_t ch)
+{
+    return ch == 0 || codeOf(ch) != 0;
+}
 
 }  // namespace
 
@@ -189,7 +201,8 @@ bool splitsCharacter(QByteArrayView bytes, qsizetype length)
     // Pairs are only found from the start: a trail byte can look like a lead byte.
     qsizetype i = 0;
     while (i < length) {
-        const bool pair = leadIndex(uchar(bytes[i])) >= 0 && i + 1 < bytes.size() && trailIndex(uchar(bytes[i + 1])) >= 0;
+        const bool pair =
+            leadIndex(uchar(bytes[i])) >= 0 && i + 1 < bytes.size() && trailIndex(uchar(bytes[i + 1])) >= 0;
         i += pair ? 2 : 1;
     }
     return i > length;

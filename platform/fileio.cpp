@@ -31,7 +31,8 @@ bool isTemporaryName(const QString &name, const QString &targetName)
     const QString suffix = QStringLiteral(".tmp");
     if (!name.startsWith(targetName + u'.') || !name.endsWith(suffix))
         return false;
-    const QStringView middle = QStringView(name).mid(targetName.size() + 1, name.size() - targetName.size() - 1 - suffix.size());
+    const QStringView middle =
+        QStringView(name).mid(targetName.size() + 1, name.size() - targetName.size() - 1 - suffix.size());
     if (middle.isEmpty() || middle.size() > 8)
         return false;
     for (QChar c : middle)

@@ -15,15 +15,15 @@ namespace platform {
 struct FileError {
     enum class Kind {
         None,
-        AccessDenied,   // no permission
-        ReadOnlyFile,   // the file is marked read-only
+        AccessDenied,  // no permission
+        ReadOnlyFile,  // the file is marked read-only
         DiskFull,
         IsDirectory,    // the name is a folder
         NotFound,       // the folder of the file does not exist
         ReadOnlyMedia,  // write-protected disk or file system
         InUse,          // locked or opened exclusively by another program
         NameTooLong,
-        DeviceError,    // the disk failed to read or write
+        DeviceError,  // the disk failed to read or write
         Other,
     } kind = Kind::None;
     QString systemMessage;  // the operating system's own wording

@@ -28,9 +28,9 @@ FileError fromSystem(int code)
         e.kind = Kind::AccessDenied;
         break;
     case ENOSPC:
-#  ifdef EDQUOT
+#ifdef EDQUOT
     case EDQUOT:
-#  endif
+#endif
         e.kind = Kind::DiskFull;
         break;
     case EISDIR:
@@ -60,7 +60,10 @@ FileError fromSystem(int code)
     return e;
 }
 
-FileError lastError() { return fromSystem(errno); }
+FileError lastError()
+{
+    return fromSystem(errno);
+}
 
 int openNative(const QString &path, int flags)
 {
@@ -91,11 +94,11 @@ bool writeAll(int fd, QByteArrayView data)
 
 bool flushToDisk(int fd)
 {
-#  ifdef Q_OS_DARWIN
+#ifdef Q_OS_DARWIN
     // fsync() on macOS leaves the data in the drive's cache.
     if (::fcntl(fd, F_FULLFSYNC) == 0)
         return true;
-#  endif
+#endif
     int rc;
     do {
         rc = ::fsync(fd);
@@ -150,7 +153,10 @@ FileError touchForAppend(const QString &path)
     return {};
 }
 
-FileReader::~FileReader() { close(); }
+FileReader::~FileReader()
+{
+    close();
+}
 
 void FileReader::close()
 {

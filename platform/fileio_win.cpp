@@ -4,12 +4,13 @@
 #include <QDir>
 
 #ifndef WIN32_LEAN_AND_MEAN
-#  define WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
-#  define NOMINMAX
+#define NOMINMAX
 #endif
 #include <windows.h>
+
 #include <aclapi.h>
 
 #include <string>
@@ -68,7 +69,10 @@ FileError fromSystem(DWORD code)
     return e;
 }
 
-std::wstring nativeName(const QString &path) { return QDir::toNativeSeparators(path).toStdWString(); }
+std::wstring nativeName(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
 
 bool isDirectory(const std::wstring &name)
 {
@@ -86,7 +90,10 @@ FileError openFailure(const std::wstring &name)
     return e;
 }
 
-HANDLE toHandle(qintptr h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE toHandle(qintptr h)
+{
+    return reinterpret_cast<HANDLE>(h);
+}
 
 bool writeAll(HANDLE h, QByteArrayView data)
 {
@@ -130,7 +137,8 @@ bool retried(Call call)
         if (call())
             return true;
         const DWORD code = GetLastError();
-        if (attempt == 20 || (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED && code != ERROR_LOCK_VIOLATION))
+        if (attempt == 20
+            || (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED && code != ERROR_LOCK_VIOLATION))
             return false;
         Sleep(50);
         SetLastError(code);
@@ -162,7 +170,10 @@ FileError touchForAppend(const QString &path)
     return {};
 }
 
-FileReader::~FileReader() { close(); }
+FileReader::~FileReader()
+{
+    close();
+}
 
 void FileReader::close()
 {
@@ -207,8 +218,9 @@ DWORD keptAttributes(const std::wstring &target)
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return FILE_ATTRIBUTE_NORMAL;
-    const DWORD kept = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
-                                     | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    const DWORD kept =
+        attributes
+        & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     return kept ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
@@ -222,8 +234,8 @@ void keepPermissions(const std::wstring &target, HANDLE file)
         return;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD got = GetSecurityInfo(old, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                                      &descriptor);
+    const DWORD got =
+        GetSecurityInfo(old, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &descriptor);
     CloseHandle(old);
     if (got != ERROR_SUCCESS)
         return;
@@ -232,9 +244,9 @@ void keepPermissions(const std::wstring &target, HANDLE file)
     GetSecurityDescriptorControl(descriptor, &control, &revision);
     // Inherited entries come from the folder, which the new file shares; only what was set
     // on the file is copied.
-    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION
-                                      | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION
+        | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
     SetSecurityInfo(file, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
     LocalFree(descriptor);
 }

@@ -45,7 +45,8 @@ QueueState printQueueState(const QString &printer)
     const QByteArray instance = slash < 0 ? QByteArray() : printer.mid(slash + 1).toUtf8();
     // The scheduler is asked about this one queue, now; a scheduler that is not running
     // and a queue that was deleted both leave it unknown.
-    cups_dest_t *dest = cups.getNamedDest(CUPS_HTTP_DEFAULT, queue.constData(), slash < 0 ? nullptr : instance.constData());
+    cups_dest_t *dest =
+        cups.getNamedDest(CUPS_HTTP_DEFAULT, queue.constData(), slash < 0 ? nullptr : instance.constData());
     if (!dest)
         return QueueState::NotFound;
     const char *accepting = cups.getOption("printer-is-accepting-jobs", dest->num_options, dest->options);
@@ -62,7 +63,10 @@ QueueState printQueueState(const QString &printer)
 #else
 
 // Without CUPS the print itself reports what it can.
-QueueState printQueueState(const QString &) { return QueueState::Ready; }
+QueueState printQueueState(const QString &)
+{
+    return QueueState::Ready;
+}
 
 #endif
 

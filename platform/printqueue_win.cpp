@@ -1,12 +1,12 @@
 // Print queues on Windows: what the spooler says of the printer.
-#include "platform/printqueue.h"
 #include "platform/printqueue_win.h"
+#include "platform/printqueue.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
-#  define WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
 #endif
 #ifndef NOMINMAX
-#  define NOMINMAX
+#define NOMINMAX
 #endif
 #include <windows.h>
 #include <winspool.h>
@@ -45,7 +45,10 @@ SpoolerQuery &query()
 
 }  // namespace
 
-void setSpoolerQuery(SpoolerQuery q) { query() = std::move(q); }
+void setSpoolerQuery(SpoolerQuery q)
+{
+    query() = std::move(q);
+}
 
 QueueState printQueueState(const QString &printer)
 {

@@ -32,7 +32,8 @@ void installJapaneseTranslation()
 {
     auto *translator = new QTranslator(QCoreApplication::instance());
     const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"), dir))
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         dir))
         QCoreApplication::installTranslator(translator);
     else
         delete translator;  // not installed: Qt's own texts stay English

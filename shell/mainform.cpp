@@ -14,10 +14,25 @@ tbMainForm::tbMainForm(Shell &shell) : ui::Form(ui::mainMenuDefinition()), m_she
     connect(button(ui::names::Command5), &QPushButton::clicked, this, &tbMainForm::Command5_Click);
 }
 
-void tbMainForm::Command1_Click() { m_shell.openParticipantList(); }
-void tbMainForm::Command2_Click() { m_shell.openPrizeList(); }
-void tbMainForm::Command3_Click() { m_shell.openDrawSheet(); }
-void tbMainForm::Command4_Click() { m_shell.endProgram(); }
-void tbMainForm::Command5_Click() { m_shell.openAbout(); }
+void tbMainForm::Command1_Click()
+{
+    m_shell.openParticipantList();
+}
+void tbMainForm::Command2_Click()
+{
+    m_shell.openPrizeList();
+}
+void tbMainForm::Command3_Click()
+{
+    m_shell.openDrawSheet();
+}
+void tbMainForm::Command4_Click()
+{
+    m_shell.endProgram();
+}
+void tbMainForm::Command5_Click()
+{
+    m_shell.openAbout();
+}
 
 }  // namespace shell

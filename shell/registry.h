@@ -88,9 +88,9 @@ public:
         if constexpr (std::is_base_of_v<QObject, W>) {
             w->hide();
             w->deleteLater();
-            m_dying.erase(std::remove_if(m_dying.begin(), m_dying.end(),
-                                         [](const QPointer<QObject> &p) { return p.isNull(); }),
-                          m_dying.end());
+            m_dying.erase(
+                std::remove_if(m_dying.begin(), m_dying.end(), [](const QPointer<QObject> &p) { return p.isNull(); }),
+                m_dying.end());
             m_dying.emplace_back(w);
         } else {
             delete w;

@@ -11,13 +11,11 @@
 namespace shell {
 
 Shell::Shell()
-    : m_mainMenu([this] { return create(m_mainMenu); })
-    , m_participantList([this] { return create(m_participantList); })
-    , m_prizeList([this] { return create(m_prizeList); })
-    , m_drawSheet([this] { return create(m_drawSheet); })
-    , m_about([this] { return create(m_about); })
-{
-}
+    : m_mainMenu([this] { return create(m_mainMenu); }),
+      m_participantList([this] { return create(m_participantList); }),
+      m_prizeList([this] { return create(m_prizeList); }), m_drawSheet([this] { return create(m_drawSheet); }),
+      m_about([this] { return create(m_about); })
+{}
 
 // Members go in reverse order: the draw sheet before the list windows it reads.
 Shell::~Shell() = default;
@@ -60,10 +58,22 @@ void Shell::start()
 }
 
 // A window that fails to load has already told the user why; it simply does not open.
-void Shell::openParticipantList() { m_participantList.show(); }
-void Shell::openPrizeList() { m_prizeList.show(); }
-void Shell::openDrawSheet() { m_drawSheet.show(); }
-void Shell::openAbout() { m_about.show(); }
+void Shell::openParticipantList()
+{
+    m_participantList.show();
+}
+void Shell::openPrizeList()
+{
+    m_prizeList.show();
+}
+void Shell::openDrawSheet()
+{
+    m_drawSheet.show();
+}
+void Shell::openAbout()
+{
+    m_about.show();
+}
 
 void Shell::endProgram()
 {

@@ -12,8 +12,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // In memory where possible: every save flushes to the disk.
-    static QTemporaryDir dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath()) + QStringLiteral("/fuzz-XXXXXX"));
-    const QString why = listFileHolds(dir.path(), QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    static QTemporaryDir dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath())
+                             + QStringLiteral("/fuzz-XXXXXX"));
+    const QString why =
+        listFileHolds(dir.path(), QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!why.isEmpty()) {
         std::fprintf(stderr, "fuzz_entrylist: %s\n", qPrintable(why));
         std::abort();

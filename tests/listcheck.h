@@ -1,5 +1,6 @@
 #pragma once
-// What must hold for any bytes read as a list file (the fuzzer's and tst_lists' seeded loop): what went wrong, or nothing.
+// What must hold for any bytes read as a list file (the fuzzer's and tst_lists' seeded loop): what went wrong, or
+// nothing.
 
 #include "lists/entrylist.h"
 #include "platform/cp932.h"
@@ -25,7 +26,8 @@ inline QString listFileHolds(const QString &dir, QByteArrayView bytes)
         const lists::EntryRow &row = rows[size_t(i)];
         if (row.tick < 0 || row.tick > 2)
             return QStringLiteral("row %1: tick %2").arg(i + 1).arg(row.tick);
-        if (!platform::cp932::canEncode(row.text) || std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }))
+        if (!platform::cp932::canEncode(row.text)
+            || std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }))
             unstorable.append(i);
     }
     // What was read saves and reads back unchanged, unless it cannot be stored: then it is refused.

@@ -8,13 +8,13 @@
 #include <QtTest>
 
 // A case that cannot run here says why; under CI, which provides everything, that is a failure.
-#define REQUIRE_OR_SKIP(condition, why)                                                   \
-    do {                                                                                  \
-        if (!(condition)) {                                                               \
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))                      \
-                QFAIL("CI must be able to run this case: " why);                         \
-            QSKIP(why);                                                                   \
-        }                                                                                 \
+#define REQUIRE_OR_SKIP(condition, why)                              \
+    do {                                                             \
+        if (!(condition)) {                                          \
+            if (qEnvironmentVariable("CI") == QLatin1String("true")) \
+                QFAIL("CI must be able to run this case: " why);     \
+            QSKIP(why);                                              \
+        }                                                            \
     } while (false)
 
 inline QByteArray readFile(const QString &path)
@@ -30,8 +30,14 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // One record as the program writes it.
-inline QByteArray record(int tick, const QByteArray &cp932Text = {}) { return QByteArray::number(tick) + ",\"" + cp932Text + "\"\r\n"; }
+inline QByteArray record(int tick, const QByteArray &cp932Text = {})
+{
+    return QByteArray::number(tick) + ",\"" + cp932Text + "\"\r\n";
+}
 
 namespace lists {
-inline char *toString(const EntryRow &row) { return QTest::toString(QStringLiteral("{%1, \"%2\"}").arg(row.tick).arg(row.text)); }
+inline char *toString(const EntryRow &row)
+{
+    return QTest::toString(QStringLiteral("{%1, \"%2\"}").arg(row.tick).arg(row.text));
+}
 }  // namespace lists

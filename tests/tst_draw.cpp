@@ -31,14 +31,20 @@ lists::EntryList randomList(QRandomGenerator &rng, const QString &prefix)
     return l;
 }
 
-RowSource source(const lists::EntryList &prizes, int *fetched) { return [&prizes, fetched] { return ++*fetched, std::optional(prizes); }; }
+RowSource source(const lists::EntryList &prizes, int *fetched)
+{
+    return [&prizes, fetched] { return ++*fetched, std::optional(prizes); };
+}
 
 }  // namespace
 
 class TestDraw : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { setSeedSource([n = quint64(1)]() mutable { return n++ * 0x9e3779b97f4a7c15ULL; }); }
+    void init()
+    {
+        setSeedSource([n = quint64(1)]() mutable { return n++ * 0x9e3779b97f4a7c15ULL; });
+    }
     void cleanup() { setSeedSource({}); }
 
     // Random participant and prize lists through preparation and two presses of 抽選.
@@ -84,7 +90,8 @@ private Q_SLOTS:
         }
     }
 
-    // The prize row the first of 8 gets, and the last when row 3's mark was cleared before the press (its slot stays free).
+    // The prize row the first of 8 gets, and the last when row 3's mark was cleared before the press (its slot stays
+    // free).
     void drawIsUniform()
     {
         constexpr int n = 8, sheets = 16000;
@@ -109,7 +116,9 @@ private Q_SLOTS:
             double chi2 = 0;
             for (int c : counts)
                 chi2 += (c - sheets / double(n)) * (c - sheets / double(n)) / (sheets / double(n));
-            QVERIFY2(chi2 < 29.9, qPrintable(u"row %1: chi-square %2 over 7 degrees of freedom (p < 0.0001)"_s.arg(row + 1).arg(chi2)));
+            QVERIFY2(
+                chi2 < 29.9,
+                qPrintable(u"row %1: chi-square %2 over 7 degrees of freedom (p < 0.0001)"_s.arg(row + 1).arg(chi2)));
         }
     }
 

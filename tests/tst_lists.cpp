@@ -16,14 +16,15 @@
 #include <functional>
 
 #ifdef Q_OS_WIN
-#  include <windows.h>
-#  include <aclapi.h>
-#  include <sddl.h>
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 #else
-#  include <sys/mount.h>
-#  include <sys/resource.h>
-#  include <sys/wait.h>
-#  include <unistd.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 using namespace lists;
@@ -58,10 +59,19 @@ const auto kWindows31j = QStringConverter::System;
 #else
 const char *const kWindows31j = "windows-31j";
 #endif
-QByteArray icu(QStringView text) { return QStringEncoder(kWindows31j).encode(text); }
-QString fromIcu(const QByteArray &bytes) { return QStringDecoder(kWindows31j).decode(bytes); }
+QByteArray icu(QStringView text)
+{
+    return QStringEncoder(kWindows31j).encode(text);
+}
+QString fromIcu(const QByteArray &bytes)
+{
+    return QStringDecoder(kWindows31j).decode(bytes);
+}
 
-bool mount(const QString &options, const QString &dir) { return QProcess::execute(u"mount"_s, options.split(u' ') << dir) == 0; }
+bool mount(const QString &options, const QString &dir)
+{
+    return QProcess::execute(u"mount"_s, options.split(u' ') << dir) == 0;
+}
 
 #ifdef Q_OS_WIN
 // How the file stands: its hidden mark and its permissions (the DACL).
@@ -71,8 +81,11 @@ QString standing(const QString &path)
     QString out = QString::number(GetFileAttributesW(name.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     PSECURITY_DESCRIPTOR sd = nullptr;
     LPWSTR sddl = nullptr;
-    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &sd) == ERROR_SUCCESS
-        && ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr))
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &sd)
+            == ERROR_SUCCESS
+        && ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl,
+                                                                nullptr))
         out += QString::fromWCharArray(sddl);
     LocalFree(sddl);
     LocalFree(sd);
@@ -88,19 +101,31 @@ bool give(const QString &path, Given what)
     PSECURITY_DESCRIPTOR sd = nullptr;
     PACL dacl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
-    const bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &sd, nullptr)
-                    && GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)
-                    && SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                             nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    const bool ok =
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1, &sd, nullptr)
+        && GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)
+        && SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT,
+                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                 dacl, nullptr)
+               == ERROR_SUCCESS;
     LocalFree(sd);
     return ok;
 }
 
 // Needs no other user on Windows: the cases that do are not run there.
-QString asUnprivileged(bool, const std::function<QString()> &check) { return check(); }
+QString asUnprivileged(bool, const std::function<QString()> &check)
+{
+    return check();
+}
 #else
-QString standing(const QString &path) { return QString::number(int(QFile::permissions(path))); }
-bool give(const QString &path, Given what) { return what == OwnerOnly && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner); }
+QString standing(const QString &path)
+{
+    return QString::number(int(QFile::permissions(path)));
+}
+bool give(const QString &path, Given what)
+{
+    return what == OwnerOnly && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
 
 // Runs `check` here, or as nobody in a child process where root must be held to permissions.
 QString asUnprivileged(bool unprivileged, const std::function<QString()> &check)
@@ -112,13 +137,16 @@ QString asUnprivileged(bool unprivileged, const std::function<QString()> &check)
         return u"no pipe"_s;
     const pid_t pid = fork();
     if (pid == 0) {
-        const QByteArray why = (setgid(65534) == 0 && setuid(65534) == 0 ? check() : u"cannot become nobody"_s).toUtf8();
+        const QByteArray why =
+            (setgid(65534) == 0 && setuid(65534) == 0 ? check() : u"cannot become nobody"_s).toUtf8();
         (void)!write(fds[1], why.constData(), size_t(why.size()));
         _exit(0);
     }
     close(fds[1]);
     QFile in;
-    const QString why = in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? QString::fromUtf8(in.readAll()) : u"no pipe"_s;
+    const QString why = in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+                            ? QString::fromUtf8(in.readAll())
+                            : u"no pipe"_s;
     waitpid(pid, nullptr, 0);
     return why;
 }
@@ -136,7 +164,8 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
 #ifdef Q_OS_WIN
-        QVERIFY2(GetACP() == 932, "the reference is the system's code page: run on a Japanese Windows (under Wine LANG=ja_JP.UTF-8)");
+        QVERIFY2(GetACP() == 932,
+                 "the reference is the system's code page: run on a Japanese Windows (under Wine LANG=ja_JP.UTF-8)");
 #endif
     }
 
@@ -146,11 +175,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("readBack");  // null: the text itself
-        QTest::newRow("greyed 参加者") << 2 << u"参加者"_s << QByteArray::fromHex("322C228E5189C18ED2220D0A") << QString();
+        QTest::newRow("greyed 参加者") << 2 << u"参加者"_s << QByteArray::fromHex("322C228E5189C18ED2220D0A")
+                                       << QString();
         QTest::newRow("no escaping") << 0 << u" a,b \"c\" "_s << QByteArray("0,\" a,b \"c\" \"\r\n") << QString();
         // Duplicate codes, and Linux input methods' twins of JIS characters: stored and read back as Windows does.
         QTest::newRow("IBM kanji") << 1 << u"髙﨑ⅲ"_s << QByteArray::fromHex("312C22FBFCFAB1FA42220D0A") << QString();
-        QTest::newRow("Linux twins") << 0 << u"〜‖−¢£¬"_s << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A") << u"～∥－￠￡￢"_s;
+        QTest::newRow("Linux twins") << 0 << u"〜‖−¢£¬"_s << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A")
+                                     << u"～∥－￠￡￢"_s;
     }
     void writesRecordsByteForByte()
     {
@@ -177,7 +208,8 @@ private Q_SLOTS:
     {
         QString pool = u"\"\",,  "_s;
         for (char16_t c = 0x20; c < 0xFFFF; ++c)
-            if (!QChar::isSurrogate(c) && c != 0x7F && c != 0xFFFD && fromIcu(icu(QStringView(&c, 1))) == QStringView(&c, 1))
+            if (!QChar::isSurrogate(c) && c != 0x7F && c != 0xFFFD
+                && fromIcu(icu(QStringView(&c, 1))) == QStringView(&c, 1))
                 pool += QChar(c);
         QRandomGenerator rng(20261207);
         for (int round = 0; round < 200; ++round) {
@@ -210,19 +242,31 @@ private Q_SLOTS:
         };
         QTest::newRow("no file: created empty") << QByteArray() << rows({});
         QTest::newRow("LF, no end on the last line") << QByteArray("1,\"A\"\n2,\"B\"") << rows({{1, "A"}, {2, "B"}});
-        QTest::newRow("a blank line keeps the numbering") << QByteArray("1,\"A\"\r\n\r\n1,\"C\"\r\n") << rows({{1, "A"}, {0, ""}, {1, "C"}});
-        QTest::newRow("Excel CSV: no quotes") << icu(u"1,山田\r\n0,佐藤 花子\r\n") << rows({{1, "山田"}, {0, "佐藤 花子"}});
+        QTest::newRow("a blank line keeps the numbering")
+            << QByteArray("1,\"A\"\r\n\r\n1,\"C\"\r\n") << rows({{1, "A"}, {0, ""}, {1, "C"}});
+        QTest::newRow("Excel CSV: no quotes")
+            << icu(u"1,山田\r\n0,佐藤 花子\r\n") << rows({{1, "山田"}, {0, "佐藤 花子"}});
         QTest::newRow("quotes inside") << QByteArray("1,\"say \"hi\"\"\r\n") << rows({{1, "say \"hi\""}});
-        QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n") << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
+        QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
+                               << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
         QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
         // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without.
-        QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF" "1,山田\r\n0,髙橋\r\n") << rows({{1, "山田"}, {0, "髙橋"}});
-        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n") << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
-        // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è), even cut too long in a pair (81 40): read back as written.
+        QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF"
+                                                       "1,山田\r\n0,髙橋\r\n")
+                                         << rows({{1, "山田"}, {0, "髙橋"}});
+        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n")
+                                               << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
+        // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è), even cut too long in a pair (81 40): read back as
+        // written.
         const QByteArray kana = QByteArray("\xC3\xA8").repeated(MaxRecordBytes / 2 - 2);
-        QTest::newRow("code page 932, valid UTF-8 too") << "1," + kana + "\xC3\x81\x40\r\n1,\"\xC3\xA8\"\r\n" << rows({{1, (QByteArray("ﾃｨ").repeated(kana.size() / 2) + "ﾃ").constData()}, {1, "ﾃｨ"}});
-        const QByteArray tooLong = QByteArray(MaxRecordBytes - 3, 'a') + QByteArray("山").repeated(MaxRecordBytes);  // over several reads, cut in 山
-        QTest::newRow("UTF-8, a record too long") << "1," + tooLong + "\r\n2,ｶﾅ 😀\r\n" << rows({{1, tooLong.first(MaxRecordBytes - 3).constData()}, {2, "ｶﾅ 😀"}});
+        QTest::newRow("code page 932, valid UTF-8 too")
+            << "1," + kana + "\xC3\x81\x40\r\n1,\"\xC3\xA8\"\r\n"
+            << rows({{1, (QByteArray("ﾃｨ").repeated(kana.size() / 2) + "ﾃ").constData()}, {1, "ﾃｨ"}});
+        const QByteArray tooLong = QByteArray(MaxRecordBytes - 3, 'a')
+                                   + QByteArray("山").repeated(MaxRecordBytes);  // over several reads, cut in 山
+        QTest::newRow("UTF-8, a record too long")
+            << "1," + tooLong + "\r\n2,ｶﾅ 😀\r\n"
+            << rows({{1, tooLong.first(MaxRecordBytes - 3).constData()}, {2, "ｶﾅ 😀"}});
         QTest::newRow("45 records") << record(2, "x").repeated(45) << QList<EntryRow>(RowCount, EntryRow{2, u"x"_s});
     }
     void readsFilesItDidNotWrite()
@@ -275,7 +319,10 @@ private Q_SLOTS:
     void refusesWhatCannotBeStored()
     {
         QVERIFY(writeFile(path(), kOld));
-        for (const auto &[text, shown] : {std::pair{u"田中😀"_s, u"😀"_s}, {u"café"_s, u"é"_s}, {u"a\nb"_s, u"U+000A"_s}, {QString(QChar(0xFFFD)), u"U+FFFD"_s}}) {
+        for (const auto &[text, shown] : {std::pair{u"田中😀"_s, u"😀"_s},
+                                          {u"café"_s, u"é"_s},
+                                          {u"a\nb"_s, u"U+000A"_s},
+                                          {QString(QChar(0xFFFD)), u"U+FFFD"_s}}) {
             EntryList rows = priorRows();
             rows[2].text = rows[16].text = text;
             const ListError e = SaveEntryList(path(), rows);
@@ -288,7 +335,8 @@ private Q_SLOTS:
         }
     }
 
-    // Any failure names the file and the reason, and leaves the old list, the folder and the rows being loaded as they were.
+    // Any failure names the file and the reason, and leaves the old list, the folder and the rows being loaded as they
+    // were.
     void failuresKeepTheOldList_data()
     {
         QTest::addColumn<int>("place");
@@ -318,22 +366,30 @@ private Q_SLOTS:
         if (disk || asNobody)
             QSKIP("a small disk and the user nobody are Linux's; Windows has its rows");
         const HANDLE holder = place != HeldOpen ? INVALID_HANDLE_VALUE
-            : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        QVERIFY(place != HeldOpen || (holder != INVALID_HANDLE_VALUE && WriteFile(holder, kOld.constData(), DWORD(kOld.size()), nullptr, nullptr)));
+                                                : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(),
+                                                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(place != HeldOpen
+                || (holder != INVALID_HANDLE_VALUE
+                    && WriteFile(holder, kOld.constData(), DWORD(kOld.size()), nullptr, nullptr)));
 #else
         if (place >= MarkedReadOnly)
             QSKIP("only Windows marks a file read-only or lets a program hold it unshared");
         REQUIRE_OR_SKIP(!disk || geteuid() == 0, "mounting a small disk needs root");
         QVERIFY(!disk || mount(u"-t tmpfs -o size=64k tmpfs"_s, dir));
-        const auto unmount = qScopeGuard([&] { if (disk) umount2(qPrintable(dir), MNT_DETACH); });
+        const auto unmount = qScopeGuard([&] {
+            if (disk)
+                umount2(qPrintable(dir), MNT_DETACH);
+        });
 #endif
-        QVERIFY(place == Folder ? QDir().mkdir(file) : place == Gone || place == LockedEmpty || place == HeldOpen || writeFile(file, kOld));
-        QVERIFY(place != MarkedReadOnly || QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadUser | QFile::ReadOther));
+        QVERIFY(place == Folder ? QDir().mkdir(file)
+                                : place == Gone || place == LockedEmpty || place == HeldOpen || writeFile(file, kOld));
+        QVERIFY(place != MarkedReadOnly
+                || QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadUser | QFile::ReadOther));
         if (place == Full) {  // to the last byte
             QFile filler(dir + u"/filler"_s);
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            while (filler.write(QByteArray(4096, 'f')) > 0 || filler.write("f", 1) > 0) {
-            }
+            while (filler.write(QByteArray(4096, 'f')) > 0 || filler.write("f", 1) > 0) {}
         }
         QVERIFY(place != ReadOnly || mount(u"-o remount,ro"_s, dir));
 #ifndef Q_OS_WIN
@@ -344,13 +400,18 @@ private Q_SLOTS:
         }
 #endif
         const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        const auto fails = [&file](const ListError &e, const QString &reason) { return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason); };
+        const auto fails = [&file](const ListError &e, const QString &reason) {
+            return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason);
+        };
         const QString why = asUnprivileged(asNobody, [&]() -> QString {
             const ListError saved = SaveEntryList(file, bigRows());
             EntryList rows = priorRows();
             const ListError loaded = LoadEntryList(file, rows);
-            const bool loadedRight = loadReason.isEmpty() ? !loaded && rows[0] == EntryRow{1, u"old"_s} : fails(loaded, loadReason) && rows == priorRows();
-            return !fails(saved, saveReason) ? u"save: "_s + saved.message : loadedRight ? QString() : u"load: "_s + loaded.message;
+            const bool loadedRight = loadReason.isEmpty() ? !loaded && rows[0] == EntryRow{1, u"old"_s}
+                                                          : fails(loaded, loadReason) && rows == priorRows();
+            return !fails(saved, saveReason) ? u"save: "_s + saved.message
+                   : loadedRight             ? QString()
+                                             : u"load: "_s + loaded.message;
         });
         QFile::setPermissions(dir, QFile::Permissions(0x7755));
         QFile::setPermissions(file, QFile::Permissions(0x6644));
@@ -382,7 +443,8 @@ private Q_SLOTS:
             other.kill();
             QVERIFY(other.waitForFinished());
             const QByteArray got = readFile(path());
-            QVERIFY2(got == bigBytes || got == record(0).repeated(40), qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(got.size())));
+            QVERIFY2(got == bigBytes || got == record(0).repeated(40),
+                     qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(got.size())));
         }
     }
 

@@ -21,13 +21,13 @@
 #include <functional>
 
 #ifdef Q_OS_WIN
-#  include "platform/printqueue.h"
-#  include "platform/printqueue_win.h"
+#include "platform/printqueue.h"
+#include "platform/printqueue_win.h"
 #endif
 
 using namespace Qt::StringLiterals;
-using shell::WindowState;
 using lists::EntryListForm;
+using shell::WindowState;
 
 namespace {
 
@@ -58,7 +58,8 @@ QList<int> ticks(const EntryListForm *f, int first)
     return out;
 }
 
-// A printer whose job fails once the page is drawn: its paint engine cannot end (Idle), or its print engine says it failed.
+// A printer whose job fails once the page is drawn: its paint engine cannot end (Idle), or its print engine says it
+// failed.
 struct FailingPrinter : QPrinter, QPaintEngine, QPrintEngine {
     const PrinterState jobState;
     explicit FailingPrinter(PrinterState s) : QPaintEngine(RasterOpModes), jobState(s) { setEngines(this, this); }
@@ -89,7 +90,10 @@ class TestWindows : public QObject {
             QApplication::setActiveWindow(slot.loaded());
         return slot.loaded() && QTest::qWaitForWindowActive(slot.loaded()) ? slot.loaded() : nullptr;
     }
-    EntryListForm *openList(int which) { return which ? open(m_shell->prizeList()) : static_cast<EntryListForm *>(open(m_shell->participantList())); }
+    EntryListForm *openList(int which)
+    {
+        return which ? open(m_shell->prizeList()) : static_cast<EntryListForm *>(open(m_shell->participantList()));
+    }
     static void settle()
     {
         QCoreApplication::processEvents();
@@ -124,11 +128,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("order");
         QTest::addColumn<int>("stops");
-        QTest::addColumn<QList<QPoint>>("centred");  // the frame's top left on 800 by 800 at 96 dpi, on 1599 by 1199 at 168
-        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5 << QList{QPoint(187, 249), QPoint(429, 337)};
-        QTest::newRow("participants") << 1 << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s << 84 << QList{QPoint(14, 183), QPoint(126, 221)};
-        QTest::newRow("prizes") << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s << 84 << QList{QPoint(14, 189), QPoint(125, 231)};
-        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83 << QList{QPoint(1, 122), QPoint(102, 115)};
+        QTest::addColumn<QList<QPoint>>(
+            "centred");  // the frame's top left on 800 by 800 at 96 dpi, on 1599 by 1199 at 168
+        QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5
+                                   << QList{QPoint(187, 249), QPoint(429, 337)};
+        QTest::newRow("participants")
+            << 1
+            << u"全員選択,設定,キャンセル,参加 1,名前 1,名前 2,参加 2,名前 3,参加 3,参加 4,名前 4|名前 40,参加 40,選択解除"_s
+            << 84 << QList{QPoint(14, 183), QPoint(126, 221)};
+        QTest::newRow("prizes")
+            << 2 << u"抽選 40,景品 40,景品 39,抽選 39,抽選 38,景品 38|景品 1,抽選 1,選択解除,キャンセル,設定,全部選択"_s
+            << 84 << QList{QPoint(14, 189), QPoint(125, 231)};
+        QTest::newRow("draw sheet") << 3 << u"抽選,やめる,印刷,結果 1,名前 1,名前 2,結果 2|結果 40,名前 40"_s << 83
+                                    << QList{QPoint(1, 122), QPoint(102, 115)};
         QTest::newRow("about") << 4 << u"OK|"_s << 1 << QList{QPoint(194, 294), QPoint(441, 416)};
     }
     void everyWindowAsDefined()
@@ -137,16 +149,20 @@ private Q_SLOTS:
         QFETCH(QString, order);
         QFETCH(int, stops);
         QFETCH(QList<QPoint>, centred);
-        const QStringList head = order.section(u'|', 0, 0).split(u','), tail = order.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
+        const QStringList head = order.section(u'|', 0, 0).split(u','),
+                          tail = order.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
         QVERIFY(writeFile(QString::fromLatin1(lists::SankaForm::FileName), record(1, "\x90\x6c").repeated(40)));  // 人
-        ui::Form *form = window == 0 ? open(m_shell->mainMenu()) : window <= 2 ? openList(window - 1)
-                         : window == 3 ? static_cast<ui::Form *>(open(m_shell->drawSheet())) : open(m_shell->about());
+        ui::Form *form = window == 0   ? open(m_shell->mainMenu())
+                         : window <= 2 ? openList(window - 1)
+                         : window == 3 ? static_cast<ui::Form *>(open(m_shell->drawSheet()))
+                                       : open(m_shell->about());
         QVERIFY(form);
         const ui::WindowDef &def = form->definition();
         const auto px = [tpp = 1440 / form->screen()->logicalDotsPerInch()](int twips) { return qRound(twips / tpp); };
         QCOMPARE(form->minimumSize(), QSize(px(def.clientWidth), px(def.clientHeight)));
         QCOMPARE(form->maximumSize(), form->minimumSize());
-        QCOMPARE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint), def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags());
+        QCOMPARE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
+                 def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags());
 #ifndef Q_OS_WIN  // Windows draws the frames: the journey under Wine measures the menu on the screen
         QCOMPARE(form->frameGeometry().topLeft(), centred[form->screen()->geometry().width() % 2]);
 #endif
@@ -156,17 +172,23 @@ private Q_SLOTS:
             if (c.kind == ui::ControlKind::Line)
                 continue;
             const QRect want(px(c.left), px(c.top), px(c.width), px(c.height));
-            QVERIFY2(c.kind == ui::ControlKind::PictureBox ? w->geometry().contains(want) && w->pos() == want.topLeft() : w->geometry() == want, qPrintable(c.name));
+            QVERIFY2(c.kind == ui::ControlKind::PictureBox ? w->geometry().contains(want) && w->pos() == want.topLeft()
+                                                           : w->geometry() == want,
+                     qPrintable(c.name));
             QCOMPARE(w->isVisibleTo(form), c.visible);
             if (const ui::FontDef font = c.font.isSet() ? c.font : def.font; font.isSet()) {
-                QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()), std::pair(font.pointSize, font.weight >= 700));
+                QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()),
+                         std::pair(font.pointSize, font.weight >= 700));
                 const QString family = QFontInfo(w->font()).family();  // in Japanese on a Japanese Windows
-                QVERIFY2(family.contains(QRegularExpression(font.face.contains(u"明朝"_s) ? u"Mincho|明朝"_s : u"Gothic|ゴシック"_s)), qPrintable(family));
+                QVERIFY2(family.contains(QRegularExpression(font.face.contains(u"明朝"_s) ? u"Mincho|明朝"_s
+                                                                                          : u"Gothic|ゴシック"_s)),
+                         qPrintable(family));
             }
             if (c.kind == ui::ControlKind::CheckBox || c.kind == ui::ControlKind::TextBox)
                 QVERIFY2(w->accessibleName().endsWith(u" %1"_s.arg(c.index + 1)), qPrintable(c.name));
             if (auto *l = qobject_cast<QLabel *>(w))
-                QVERIFY2(l->minimumSizeHint().width() <= l->width() && l->heightForWidth(l->width()) <= l->height(), qPrintable(l->text()));
+                QVERIFY2(l->minimumSizeHint().width() <= l->width() && l->heightForWidth(l->width()) <= l->height(),
+                         qPrintable(l->text()));
         }
         QStringList seen;
         for (int i = 0; i <= stops; ++i) {
@@ -188,7 +210,8 @@ private Q_SLOTS:
         QPushButton *participants = menu->button(u"Command1"_s);
         QTest::keyClick(participants, Qt::Key_Escape);
         QCOMPARE(m_shell->participantList().state(), WindowState::Absent);
-        for (const auto &[button, colour] : {std::pair{"Command3", QColor(192, 0, 0)}, {"Command4", QColor(0, 128, 128)}}) {
+        for (const auto &[button, colour] :
+             {std::pair{"Command3", QColor(192, 0, 0)}, {"Command4", QColor(0, 128, 128)}}) {
             const QImage face = menu->button(QString::fromLatin1(button))->grab().toImage();
             QCOMPARE(face.pixelColor(6, face.height() / 2), colour);
         }
@@ -204,20 +227,25 @@ private Q_SLOTS:
         QCOMPARE(list->pos(), moved);
         for (int i : {2, 3, 5})
             menu->button(u"Command%1"_s.arg(i))->click();
-        for (const WindowState s : {m_shell->prizeList().state(), m_shell->drawSheet().state(), m_shell->about().state()})
+        for (const WindowState s :
+             {m_shell->prizeList().state(), m_shell->drawSheet().state(), m_shell->about().state()})
             QCOMPARE(s, WindowState::Shown);
         QCOMPARE(runUntilExit([menu] { menu->button(u"Command4"_s)->click(); }), 0);
     }
 
-    // Each list window from its file to its file: ticks as read, the four buttons, Enter, Esc, the close box, a greyed tick.
+    // Each list window from its file to its file: ticks as read, the four buttons, Enter, Esc, the close box, a greyed
+    // tick.
     void listWindow()
     {
         const QByteArray grey = "\x8a\x44";  // 灰
-        const QByteArray rest = record(1) + record(2, grey + "2") + record(0, QByteArray(40000, 'x')) + record(0).repeated(33);
+        const QByteArray rest =
+            record(1) + record(2, grey + "2") + record(0, QByteArray(40000, 'x')) + record(0).repeated(33);
         const QByteArray saved = record(1, grey) + record(1, "A") + record(0, "  ") + record(0, "B") + rest;
         for (int which : {0, 1}) {
             const QString file = QString::fromLatin1(which ? lists::KehinForm::FileName : lists::SankaForm::FileName);
-            const auto state = [&] { return which ? m_shell->prizeList().state() : m_shell->participantList().state(); };
+            const auto state = [&] {
+                return which ? m_shell->prizeList().state() : m_shell->participantList().state();
+            };
             QVERIFY(writeFile(file, record(2, grey) + record(1, "A") + record(0, "  ") + record(0) + rest));
             EntryListForm *f = openList(which);
             QVERIFY(f);
@@ -259,8 +287,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("rows");  // tick and name of each row from `row` on
         QTest::addColumn<QString>("message");
-        QTest::newRow("names, a blank line") << 2 << u"甲\n乙\n丙\n\n"_s << QStringList{u"0甲"_s, u"2乙"_s, u"0丙"_s, u"0"_s} << QString();
-        QTest::newRow("cells with ticks") << 0 << u"1\t山田\r\n0\t佐藤\r\n\t\t鈴木\r\n3\t高橋\r\n"_s << QStringList{u"1山田"_s, u"0佐藤"_s, u"0鈴木"_s, u"23"_s} << QString();
+        QTest::newRow("names, a blank line")
+            << 2 << u"甲\n乙\n丙\n\n"_s << QStringList{u"0甲"_s, u"2乙"_s, u"0丙"_s, u"0"_s} << QString();
+        QTest::newRow("cells with ticks") << 0 << u"1\t山田\r\n0\t佐藤\r\n\t\t鈴木\r\n3\t高橋\r\n"_s
+                                          << QStringList{u"1山田"_s, u"0佐藤"_s, u"0鈴木"_s, u"23"_s} << QString();
         QTest::newRow("beyond row 40") << 38 << u"a\nb\nc\nd\n\n"_s << QStringList{u"0a"_s, u"0b"_s} << u"2 行"_s;
         QTest::newRow("one line") << 5 << u"A\tB\r\n"_s << QStringList{u"0元A B"_s} << QString();
     }
@@ -280,7 +310,8 @@ private Q_SLOTS:
         ui::MessageBox::setNextAnswer(QMessageBox::Ok);
         QTest::keyClick(f->nameBox(row), Qt::Key_V, Qt::ControlModifier);
         const QStringList shown = ui::MessageBox::takeShownMessages();
-        QVERIFY2(shown.size() == !message.isEmpty() && shown.join(QString()).contains(message), qPrintable(shown.join(u'\n')));
+        QVERIFY2(shown.size() == !message.isEmpty() && shown.join(QString()).contains(message),
+                 qPrintable(shown.join(u'\n')));
         QStringList got;
         for (int r = row; r < row + rows.size(); ++r)
             got << QString::number(f->tickBox(r)->value()) + f->nameBox(r)->text();
@@ -289,7 +320,8 @@ private Q_SLOTS:
         QVERIFY(f->rows() == before);
     }
 
-    // An unreadable list keeps its window closed; a failed save keeps the window, every edit, and goes to the unstorable name.
+    // An unreadable list keeps its window closed; a failed save keeps the window, every edit, and goes to the
+    // unstorable name.
     void listWindowFailures()
     {
         const QString file = QString::fromLatin1(lists::SankaForm::FileName);
@@ -309,7 +341,8 @@ private Q_SLOTS:
             ui::MessageBox::setNextAnswer(QMessageBox::Ok);
             f->button(u"Cmd_Settei"_s)->click();
             shown = ui::MessageBox::takeShownMessages();
-            QVERIFY2(shown.size() == 1 && shown[0].contains(QString::fromUtf8(expected)), qPrintable(shown.join(u'\n')));
+            QVERIFY2(shown.size() == 1 && shown[0].contains(QString::fromUtf8(expected)),
+                     qPrintable(shown.join(u'\n')));
             QCOMPARE(m_shell->participantList().state(), WindowState::Shown);
             QCOMPARE(f->nameBox(0)->text(), u"山田"_s);
             if (f->nameBox(3)->text() == u"🎉"_s) {
@@ -320,15 +353,18 @@ private Q_SLOTS:
         }
         QVERIFY(QDir().rmdir(file));
         f->button(u"Cmd_Settei"_s)->click();
-        QCOMPARE(readFile(file), record(0, "\x8e\x52\x93\x63") + record(0).repeated(2) + record(0, "\x89\xd4") + record(0).repeated(36));
+        QCOMPARE(readFile(file), record(0, "\x8e\x52\x93\x63") + record(0).repeated(2) + record(0, "\x89\xd4")
+                                     + record(0).repeated(36));
     }
 
     // The sheet from the participant file (loaded unseen) and the prize window's unsaved state, drawn with Enter,
     // printed without its buttons, a refusing queue, no printer; the unseen list does not keep the program running.
     void drawSheet()
     {
-        QVERIFY(writeFile(u"TBNAME.DAT"_s, record(1, "\x8d\x62") + record(2, "x") + record(1, "\x89\xb3") + record(0, "y") + record(1) + record(0).repeated(35)));
-        QVERIFY(writeFile(u"TBKEIHIN.DAT"_s, record(1, "A") + record(1, "B") + record(1, "C") + record(0).repeated(37)));
+        QVERIFY(writeFile(u"TBNAME.DAT"_s, record(1, "\x8d\x62") + record(2, "x") + record(1, "\x89\xb3")
+                                               + record(0, "y") + record(1) + record(0).repeated(35)));
+        QVERIFY(
+            writeFile(u"TBKEIHIN.DAT"_s, record(1, "A") + record(1, "B") + record(1, "C") + record(0).repeated(37)));
         draw::TombalForm *sheet = open(m_shell->drawSheet());
         QVERIFY(sheet);
         QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
@@ -366,7 +402,9 @@ private Q_SLOTS:
                 ui::MessageBox::setNextAnswer(answer);
             sheet->button(u"Command3"_s)->click();
             const auto shown = [sheet](const char *b) { return sheet->button(QString::fromLatin1(b))->isVisible(); };
-            return shown("Command1") && shown("Command2") && shown("Command3") ? ui::MessageBox::takeShownMessages().join(u'\n') : u"the buttons stay hidden"_s;
+            return shown("Command1") && shown("Command2") && shown("Command3")
+                       ? ui::MessageBox::takeShownMessages().join(u'\n')
+                       : u"the buttons stay hidden"_s;
         };
         QCOMPARE(print(QMessageBox::NoButton), QString());
         QVERIFY(buttonsHidden);
@@ -378,19 +416,27 @@ private Q_SLOTS:
         text.start(pdftotext, {pdf, u"-"_s});
         QVERIFY(text.waitForFinished());
         const QString page = QString::fromUtf8(text.readAllStandardOutput()).simplified();
-        QVERIFY2(page.contains(QDate::currentDate().toString(u"yyyy年M月d日"_s)) && page.contains(u"印刷 参加 3 名 当選 2 名"_s), qPrintable(page));
+        QVERIFY2(page.contains(QDate::currentDate().toString(u"yyyy年M月d日"_s))
+                     && page.contains(u"印刷 参加 3 名 当選 2 名"_s),
+                 qPrintable(page));
 #endif
 
         seams.queueRefusal = [](const QString &) { return u"受け付けていません"_s; };
         const QString refused = print(QMessageBox::Ok);
-        QVERIFY2(refused.contains(u"プリンター「テスト」"_s) && refused.contains(u"受け付けていません"_s), qPrintable(refused));
+        QVERIFY2(refused.contains(u"プリンター「テスト」"_s) && refused.contains(u"受け付けていません"_s),
+                 qPrintable(refused));
 #ifdef Q_OS_WIN
         // What the spooler says: of a printer that is gone (the real one, asked), paused, offline, set to work
         // offline, out of paper, printing (its answer handed in: Wine's says every printer is ready).
-        for (const auto &[status, attributes, reason] : {std::tuple{-1, 0, u"見つけられません"_s}, {0x1, 0, u"一時停止"_s},
-                 {0x80, 0, u"オフライン"_s}, {0, 0x400, u"オフライン"_s}, {0x10, 0, u"エラー"_s}, {0x400, 0, QString()}}) {
+        for (const auto &[status, attributes, reason] : {std::tuple{-1, 0, u"見つけられません"_s},
+                                                         {0x1, 0, u"一時停止"_s},
+                                                         {0x80, 0, u"オフライン"_s},
+                                                         {0, 0x400, u"オフライン"_s},
+                                                         {0x10, 0, u"エラー"_s},
+                                                         {0x400, 0, QString()}}) {
             const platform::SpoolerAnswer answer{quint32(status), quint32(attributes)};
-            platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery() : [answer](const QString &) { return std::optional(answer); });
+            platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery()
+                                                 : [answer](const QString &) { return std::optional(answer); });
             const QString said = platform::printQueueRefusal(u"Lotarin にないプリンター"_s);
             QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.contains(reason), qPrintable(said));
         }
@@ -427,8 +473,11 @@ private Q_SLOTS:
                 printer.setPageOrientation(orientation);
                 const QFontMetricsF metrics(footerFont(), &printer);
                 const QRectF area(0, 0, printer.width(), printer.height());
-                const PageLayout page = layoutPage(area.size(), QSizeF(794, 551), QSizeF(metrics.horizontalAdvance(footer), metrics.height()));
-                QVERIFY2(area.contains(page.sheet) && area.contains(page.footer) && page.footer.top() > page.sheet.bottom(), qPrintable(QPageSize::name(size)));
+                const PageLayout page = layoutPage(area.size(), QSizeF(794, 551),
+                                                   QSizeF(metrics.horizontalAdvance(footer), metrics.height()));
+                QVERIFY2(area.contains(page.sheet) && area.contains(page.footer)
+                             && page.footer.top() > page.sheet.bottom(),
+                         qPrintable(QPageSize::name(size)));
                 QCOMPARE(page.footer.width(), metrics.horizontalAdvance(footer));
                 QVERIFY(qAbs(page.sheet.width() / page.sheet.height() - 794.0 / 551) < 0.001);
             }
@@ -446,7 +495,8 @@ private Q_SLOTS:
         about->setFrameObserver([&](int frame) { frames.push_back(frame); });
         QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(frames, (std::vector<int>{0, -1, 1, -1, 2, -1, 3, -1, 4, -1, 3, -1, 2, -1, 1, -1, 0, -1}));
-        QCOMPARE(icon->pixmap().toImage(), QImage(QString::fromLatin1(ui::images::icon)).convertToFormat(icon->pixmap().toImage().format()));
+        QCOMPARE(icon->pixmap().toImage(),
+                 QImage(QString::fromLatin1(ui::images::icon)).convertToFormat(icon->pixmap().toImage().format()));
         QCOMPARE(about->label(u"Lbl_Version"_s)->text(), u"Version 4.3"_s);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(m_shell->about().state(), WindowState::Shown);
@@ -456,14 +506,16 @@ private Q_SLOTS:
         for (const char *frame : ui::images::frames)
             QCOMPARE(QImage(QString::fromLatin1(frame)).size(), QSize(32, 32));
         for (const char *bitmap : {ui::images::bitmapA, ui::images::bitmapB})
-            QVERIFY(QImage(QString::fromLatin1(bitmap)).format() == QImage::Format_Indexed8 && QImage(QString::fromLatin1(bitmap)).size() == QSize(50, 50));
+            QVERIFY(QImage(QString::fromLatin1(bitmap)).format() == QImage::Format_Indexed8
+                    && QImage(QString::fromLatin1(bitmap)).size() == QSize(50, 50));
 
         shell::applyIdentity();
         shell::applyWindowIcon();
         shell::installJapaneseTranslation();
         QCOMPARE(QCoreApplication::applicationVersion(), u"4.03"_s);
         QVERIFY(QGuiApplication::windowIcon().availableSizes().contains(QSize(32, 32)));
-        REQUIRE_OR_SKIP(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_ja.qm"_s), "Qt's Japanese translation (qt6-translations-l10n)");
+        REQUIRE_OR_SKIP(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_ja.qm"_s),
+                        "Qt's Japanese translation (qt6-translations-l10n)");
         QCOMPARE(QCoreApplication::translate("QFileDialog", "Save As"), u"名前を付けて保存"_s);
     }
 };

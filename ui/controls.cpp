@@ -20,9 +20,12 @@ TickBox::TickBox(QWidget *parent) : QCheckBox(parent)
 int TickBox::value() const
 {
     switch (checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    default: return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
     }
 }
 

@@ -38,8 +38,7 @@ WindowDef drawSheetDefinition()
     w.add(ControlKind::CommandButton, names::Command1, -1, QStringLiteral("抽選"), 8040, 6960, 3795, 495, 0)
         .withFont(mincho)
         .withRole(ButtonRole::Default);
-    w.add(ControlKind::CommandButton, names::Command2, -1, QStringLiteral("やめる"), 8100, 7560, 1335, 495,
-          1)
+    w.add(ControlKind::CommandButton, names::Command2, -1, QStringLiteral("やめる"), 8100, 7560, 1335, 495, 1)
         .withFont(mincho)
         .withRole(ButtonRole::Cancel);
     w.add(ControlKind::CommandButton, names::Command3, -1, QStringLiteral("印刷"), 9660, 7560, 1215, 615, 2)

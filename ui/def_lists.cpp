@@ -23,7 +23,7 @@ constexpr int Columns = 5;
 // The rows whose check box comes before their text box in the participant window's tab
 // order; the prize window has the reverse (text box first in these rows).
 constexpr std::array<int, 20> checkFirstRows = {0,  3,  6,  7,  9,  11, 12, 14, 15, 18,
-                                                  21, 22, 24, 25, 28, 31, 32, 34, 35, 38};
+                                                21, 22, 24, 25, 28, 31, 32, 34, 35, 38};
 
 bool isCheckFirstRow(int row)
 {
@@ -92,8 +92,8 @@ WindowDef listWindow(const ListWindowNames &n, RowTabs (*tabsOf)(int row), const
     button(names::cmd_Cancel, "キャンセル", 5280, tabs.cancel).withRole(ButtonRole::Cancel);
 
     for (int k = 0; k < 3; ++k)
-        w.add(ControlKind::PictureBox, QStringLiteral("Picture1"), k, QString(), n.pictureLeft + 780 * k,
-              n.pictureTop, 795, 795, tabs.picture[k])
+        w.add(ControlKind::PictureBox, QStringLiteral("Picture1"), k, QString(), n.pictureLeft + 780 * k, n.pictureTop,
+              795, 795, tabs.picture[k])
             .withImage(QString::fromLatin1(n.image));
     return w;
 }
@@ -103,8 +103,21 @@ WindowDef listWindow(const ListWindowNames &n, RowTabs (*tabsOf)(int row), const
 WindowDef participantListDefinition()
 {
     static const ListWindowNames sanka = {
-        "SankaForm", "参加者設定", 11508, 6456, QLatin1StringView("Fra_Sanka"), names::Chk_Sanka, names::Txt_Sanka,
-        "参加",      "名前",       "全員選択", 0, 0, 6840, 5460, images::bitmapA,
+        "SankaForm",
+        "参加者設定",
+        11508,
+        6456,
+        QLatin1StringView("Fra_Sanka"),
+        names::Chk_Sanka,
+        names::Txt_Sanka,
+        "参加",
+        "名前",
+        "全員選択",
+        0,
+        0,
+        6840,
+        5460,
+        images::bitmapA,
     };
     // Buttons first, then the rows from the top left, each after its frame.
     const auto tabsOf = [](int i) {
@@ -117,8 +130,21 @@ WindowDef participantListDefinition()
 WindowDef prizeListDefinition()
 {
     static const ListWindowNames kehin = {
-        "KehinForm", "景品設定", 11520, 6276, QLatin1StringView("Fra_Kehin"), names::Chk_Kehin, names::Txt_Kehin,
-        "抽選",      "景品",     "全部選択", 180, 180, 7620, 5400, images::bitmapB,
+        "KehinForm",
+        "景品設定",
+        11520,
+        6276,
+        QLatin1StringView("Fra_Kehin"),
+        names::Chk_Kehin,
+        names::Txt_Kehin,
+        "抽選",
+        "景品",
+        "全部選択",
+        180,
+        180,
+        7620,
+        5400,
+        images::bitmapB,
     };
     // The rows from the bottom right, each after its frame, then the pictures and buttons.
     const auto tabsOf = [](int i) {

@@ -7,7 +7,7 @@
 
 namespace ui {
 
-WindowDef mainMenuDefinition();   // tbMainForm
+WindowDef mainMenuDefinition();         // tbMainForm
 WindowDef participantListDefinition();  // SankaForm
 WindowDef prizeListDefinition();        // KehinForm
 WindowDef drawSheetDefinition();        // TombalForm

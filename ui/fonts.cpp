@@ -10,16 +10,16 @@ void installFontSubstitutions()
     if (done)
         return;
     done = true;
-    const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"),
+    const QStringList gothic = {QStringLiteral("IPAGothic"),        QStringLiteral("IPAexGothic"),
                                 QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
-                                QStringLiteral("Takao Gothic"), QStringLiteral("MS Gothic"),
-                                QStringLiteral("Yu Gothic UI"), QStringLiteral("Meiryo")};
-    const QStringList pgothic = {QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+                                QStringLiteral("Takao Gothic"),     QStringLiteral("MS Gothic"),
+                                QStringLiteral("Yu Gothic UI"),     QStringLiteral("Meiryo")};
+    const QStringList pgothic = {QStringLiteral("IPAPGothic"),       QStringLiteral("IPAexGothic"),
                                  QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
-                                 QStringLiteral("MS PGothic"), QStringLiteral("Meiryo")};
-    const QStringList mincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPAexMincho"),
+                                 QStringLiteral("MS PGothic"),       QStringLiteral("Meiryo")};
+    const QStringList mincho = {QStringLiteral("IPAMincho"),         QStringLiteral("IPAexMincho"),
                                 QStringLiteral("Noto Serif CJK JP"), QStringLiteral("Takao Mincho"),
-                                QStringLiteral("MS Mincho"), QStringLiteral("Yu Mincho")};
+                                QStringLiteral("MS Mincho"),         QStringLiteral("Yu Mincho")};
     // "System" is a bitmap face without Japanese glyphs outside Windows; a gothic face
     // looks closest to it.
     QFont::insertSubstitutions(QStringLiteral("System"), gothic);

@@ -23,7 +23,10 @@ QString key(const QString &name, int index)
     return index < 0 ? name : name + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
 }
 
-QColor toQColor(Colour c) { return QColor(red(c), green(c), blue(c)); }
+QColor toQColor(Colour c)
+{
+    return QColor(red(c), green(c), blue(c));
+}
 
 double screenTwipsPerPixel()
 {
@@ -302,7 +305,7 @@ void CenterOnScreen(QWidget &window)
     const QSize outer = window.frameGeometry().size();
     const QRect area = screen->geometry();
     const Position pos = centredPosition(float(area.width() * tpp), float(area.height() * tpp),
-                                                       float(outer.width() * tpp), float(outer.height() * tpp));
+                                         float(outer.width() * tpp), float(outer.height() * tpp));
     // move() places a top-level window's outer frame, which is what the offsets are for.
     window.move(area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp)));
 }

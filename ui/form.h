@@ -26,7 +26,10 @@ public:
 
     QWidget *control(const QString &name, int index = -1) const;
     template <class T>
-    T *control(const QString &name, int index = -1) const { return qobject_cast<T *>(control(name, index)); }
+    T *control(const QString &name, int index = -1) const
+    {
+        return qobject_cast<T *>(control(name, index));
+    }
     QPushButton *button(const QString &name, int index = -1) const { return control<QPushButton>(name, index); }
     QLineEdit *textBox(const QString &name, int index = -1) const { return control<QLineEdit>(name, index); }
     TickBox *checkBox(const QString &name, int index = -1) const { return control<TickBox>(name, index); }

@@ -27,9 +27,18 @@ constexpr Colour rgb(int r, int g, int b)
 {
     return Colour(r) | (Colour(g) << 8) | (Colour(b) << 16);
 }
-constexpr int red(Colour c) { return int(c & 0xff); }
-constexpr int green(Colour c) { return int((c >> 8) & 0xff); }
-constexpr int blue(Colour c) { return int((c >> 16) & 0xff); }
+constexpr int red(Colour c)
+{
+    return int(c & 0xff);
+}
+constexpr int green(Colour c)
+{
+    return int((c >> 8) & 0xff);
+}
+constexpr int blue(Colour c)
+{
+    return int((c >> 16) & 0xff);
+}
 
 struct ControlDef {
     ControlKind kind = ControlKind::Label;
@@ -37,14 +46,14 @@ struct ControlDef {
     int index = -1;  // element of a control array, or -1
     QString caption;
     int left = 0, top = 0, width = 0, height = 0;  // in the container; a line's (X1,Y1)-(X2,Y2)
-    int tabIndex = -1;                              // lines have none
+    int tabIndex = -1;                             // lines have none
     FontDef font;
     std::optional<Colour> backColour;
     std::optional<Colour> foreColour;
     bool visible = true;
     ButtonRole role = ButtonRole::None;
-    QString image;        // resource path of a picture box's image
-    QString parent;       // the frame that holds this control, empty for the window
+    QString image;   // resource path of a picture box's image
+    QString parent;  // the frame that holds this control, empty for the window
     int parentIndex = -1;
     QString accessibleName;  // for controls without a caption of their own
 
@@ -54,12 +63,36 @@ struct ControlDef {
         parentIndex = frameIndex;
         return *this;
     }
-    ControlDef &withFont(const FontDef &f) { font = f; return *this; }
-    ControlDef &withBackColour(Colour c) { backColour = c; return *this; }
-    ControlDef &withRole(ButtonRole r) { role = r; return *this; }
-    ControlDef &hidden() { visible = false; return *this; }
-    ControlDef &withImage(const QString &path) { image = path; return *this; }
-    ControlDef &named(const QString &accessible) { accessibleName = accessible; return *this; }
+    ControlDef &withFont(const FontDef &f)
+    {
+        font = f;
+        return *this;
+    }
+    ControlDef &withBackColour(Colour c)
+    {
+        backColour = c;
+        return *this;
+    }
+    ControlDef &withRole(ButtonRole r)
+    {
+        role = r;
+        return *this;
+    }
+    ControlDef &hidden()
+    {
+        visible = false;
+        return *this;
+    }
+    ControlDef &withImage(const QString &path)
+    {
+        image = path;
+        return *this;
+    }
+    ControlDef &named(const QString &accessible)
+    {
+        accessibleName = accessible;
+        return *this;
+    }
 };
 
 struct WindowDef {
@@ -71,8 +104,8 @@ struct WindowDef {
     QString icon;
     std::vector<ControlDef> controls;
 
-    ControlDef &add(ControlKind kind, const QString &controlName, int index, const QString &caption,
-                    int left, int top, int width, int height, int tabIndex)
+    ControlDef &add(ControlKind kind, const QString &controlName, int index, const QString &caption, int left, int top,
+                    int width, int height, int tabIndex)
     {
         ControlDef c;
         c.kind = kind;

@@ -10,11 +10,7 @@ inline constexpr char icon[] = ":/images/icon.png";
 // The About window's animation: the icon turned about its vertical axis, narrower at each
 // step, until frame 4 shows it edge-on as a thin bar.
 inline constexpr const char *frames[5] = {
-    icon,
-    ":/images/frame1.png",
-    ":/images/frame2.png",
-    ":/images/frame3.png",
-    ":/images/frame4.png",
+    icon, ":/images/frame1.png", ":/images/frame2.png", ":/images/frame3.png", ":/images/frame4.png",
 };
 
 // 50 x 50, 256 colours: bitmap A on the participant list and bitmap B on the prize list;

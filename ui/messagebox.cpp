@@ -11,9 +11,8 @@ namespace {
 QList<QMessageBox::StandardButton> g_answers;
 QStringList g_shown;
 
-QMessageBox::StandardButton run(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                                const QString &text, QMessageBox::StandardButtons buttons,
-                                QMessageBox::StandardButton fallback)
+QMessageBox::StandardButton run(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton fallback)
 {
     if (!g_answers.isEmpty()) {
         g_shown.append(text);
@@ -43,7 +42,10 @@ bool question(QWidget *parent, const QString &title, const QString &text)
            == QMessageBox::Yes;
 }
 
-void setNextAnswer(QMessageBox::StandardButton answer) { g_answers.append(answer); }
+void setNextAnswer(QMessageBox::StandardButton answer)
+{
+    g_answers.append(answer);
+}
 
 QStringList takeShownMessages()
 {

@@ -29,16 +29,39 @@ PENDING = "？？？？？"
 
 # (tick, name): two people have sent their apologies and stay unticked.
 PARTICIPANTS = [
-    (1, "山田 太郎"), (1, "佐藤 花子"), (1, "鈴木 一郎"), (1, "高橋 美咲"), (1, "田中 健太"),
-    (0, "伊藤 さくら"), (1, "渡辺 翔"), (1, "中村 由美"), (1, "小林 大輔"), (1, "加藤 真理子"),
-    (1, "吉田 拓也"), (1, "山本 愛"), (0, "松本 亮"), (1, "井上 恵"), (1, "木村 直樹"),
-    (1, "林 美穂"), (1, "清水 健一"), (1, "斎藤 陽子"),
+    (1, "山田 太郎"),
+    (1, "佐藤 花子"),
+    (1, "鈴木 一郎"),
+    (1, "高橋 美咲"),
+    (1, "田中 健太"),
+    (0, "伊藤 さくら"),
+    (1, "渡辺 翔"),
+    (1, "中村 由美"),
+    (1, "小林 大輔"),
+    (1, "加藤 真理子"),
+    (1, "吉田 拓也"),
+    (1, "山本 愛"),
+    (0, "松本 亮"),
+    (1, "井上 恵"),
+    (1, "木村 直樹"),
+    (1, "林 美穂"),
+    (1, "清水 健一"),
+    (1, "斎藤 陽子"),
 ]
 # The spare prize is kept back (unticked) for a later round.
 PRIZES = [
-    (1, "温泉旅行ペア券"), (1, "液晶テレビ"), (1, "ロボット掃除機"), (1, "電動アシスト自転車"),
-    (1, "高級和牛セット"), (1, "ワイヤレスイヤホン"), (1, "コーヒーメーカー"), (0, "ノートパソコン（予備）"),
-    (1, "図書カード 3,000円分"), (1, "商品券 5,000円分"), (1, "今治タオルセット"), (1, "遊園地ペアチケット"),
+    (1, "温泉旅行ペア券"),
+    (1, "液晶テレビ"),
+    (1, "ロボット掃除機"),
+    (1, "電動アシスト自転車"),
+    (1, "高級和牛セット"),
+    (1, "ワイヤレスイヤホン"),
+    (1, "コーヒーメーカー"),
+    (0, "ノートパソコン（予備）"),
+    (1, "図書カード 3,000円分"),
+    (1, "商品券 5,000円分"),
+    (1, "今治タオルセット"),
+    (1, "遊園地ペアチケット"),
 ]
 
 
@@ -66,8 +89,11 @@ def capture(app, title, path):
             if data == previous or time.monotonic() > deadline:
                 break
             previous = data
-        subprocess.run(["/usr/bin/convert", raw, "-strip", "+dither", "-colors", "256", "PNG8:" + path],
-                       check=True, stdin=subprocess.DEVNULL)
+        subprocess.run(
+            ["/usr/bin/convert", raw, "-strip", "+dither", "-colors", "256", "PNG8:" + path],
+            check=True,
+            stdin=subprocess.DEVNULL,
+        )
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     print(f"{path}: {os.path.getsize(path) // 1024} KiB", file=sys.stderr)
@@ -106,8 +132,9 @@ def main():
         listed = sum(1 for tick, _ in PARTICIPANTS if tick == 1)
         capture(app, SHEET, os.path.join(out, "draw-sheet-pending.png"))
         press(app, SHEET, "抽選")
-        lotarin.wait(lambda: all(lotarin.text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)),
-                     "the draw")
+        lotarin.wait(
+            lambda: all(lotarin.text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)), "the draw"
+        )
         capture(app, SHEET, os.path.join(out, "draw-sheet.png"))
         press(app, SHEET, "やめる")
         app.gone(SHEET)

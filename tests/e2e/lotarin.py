@@ -96,17 +96,30 @@ def printed():
 def printed_page(before):
     """The page printed since `before`, once cups-pdf has finished writing it."""
     pdf_dir = os.environ["E2E_PDF_DIR"]
-    return wait(lambda: next(os.path.join(pdf_dir, f) for f in printed() - before if f.endswith(".pdf")
-                             and subprocess.run(["pdfinfo", os.path.join(pdf_dir, f)], capture_output=True).returncode == 0),
-                "the printed PDF", timeout=60)
+    return wait(
+        lambda: next(
+            os.path.join(pdf_dir, f)
+            for f in printed() - before
+            if f.endswith(".pdf")
+            and subprocess.run(["pdfinfo", os.path.join(pdf_dir, f)], capture_output=True).returncode == 0
+        ),
+        "the printed PDF",
+        timeout=60,
+    )
 
 
 class Tombal:
     def __init__(self, workdir, env=None):
         self.workdir = workdir
         self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen([os.environ["TOMBAL"]], cwd=workdir, env={**os.environ, **(env or {})},
-                                     stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+        self.proc = subprocess.Popen(
+            [os.environ["TOMBAL"]],
+            cwd=workdir,
+            env={**os.environ, **(env or {})},
+            stdin=subprocess.DEVNULL,
+            stdout=self.log,
+            stderr=subprocess.STDOUT,
+        )
         try:
             self.app = wait(self.on_bus, "the program on the bus", timeout=2 * TIMEOUT)
         except AssertionError as e:
@@ -117,8 +130,11 @@ class Tombal:
         # The desktop's cached children can miss a registration made while the registry was starting.
         desktop = pyatspi.Registry.getDesktop(0)
         desktop.clearCache()
-        return next(a for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-                    if a and a.get_process_id() == self.proc.pid)
+        return next(
+            a
+            for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
+            if a and a.get_process_id() == self.proc.pid
+        )
 
     def output(self):
         self.log.seek(0)
@@ -145,8 +161,16 @@ class Tombal:
     def press(self, title, caption):
         """A button of a window brought to the front first, as no window manager does it here."""
         xdotool("windowraise", xid(title))
-        self.click(wait(lambda: next(a for a in descendants(self.window(title))
-                                     if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == caption), caption))
+        self.click(
+            wait(
+                lambda: next(
+                    a
+                    for a in descendants(self.window(title))
+                    if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == caption
+                ),
+                caption,
+            )
+        )
 
     def message(self, answer="OK"):
         """The text of the message box that comes up, answered with a click on `answer`."""

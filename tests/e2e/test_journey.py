@@ -59,12 +59,16 @@ class Journey(lotarin.TestCase):
         results = lambda: [text(s[("text", f"結果 {i + 1}")]) for i in range(len(listed))]  # noqa: E731
         self.assertEqual([text(s[("text", f"名前 {i + 1}")]) for i in range(len(listed))], listed)
         self.assertEqual(results(), [PENDING] * len(listed))
-        self.assertEqual([lotarin.showing(s[("panel", str(r + 1))]) for r in range(40)], [r < len(listed) for r in range(40)])
+        self.assertEqual(
+            [lotarin.showing(s[("panel", str(r + 1))]) for r in range(40)], [r < len(listed) for r in range(40)]
+        )
         app.click(s[("push button", "抽選")])
         drawn = wait(lambda: PENDING not in results() and results(), "the draw")
         # Only prize rows 1 to N take part; the ticked ones with a name are won, each once.
-        self.assertEqual(sorted(r for r in drawn if r != NO_PRIZE),
-                         sorted(n for r, (t, n) in prizes.items() if r < len(listed) and t == 1 and n))
+        self.assertEqual(
+            sorted(r for r in drawn if r != NO_PRIZE),
+            sorted(n for r, (t, n) in prizes.items() if r < len(listed) and t == 1 and n),
+        )
 
         able = os.geteuid() == 0 and os.environ.get("E2E_PDF_DIR")
         self.assertTrue(able or os.environ.get("CI") != "true", "CI prints through CUPS, as root")
@@ -73,15 +77,23 @@ class Journey(lotarin.TestCase):
         else:
             self.print_sheet(app, s, folder)
             # From here on the default printer is an instance of the queue (queue/instance) with options of its own.
-            subprocess.run(["lpoptions", "-p", "PDF/lotarin", "-o", "job-priority=40", "-d", "PDF/lotarin"], check=True, capture_output=True)
+            subprocess.run(
+                ["lpoptions", "-p", "PDF/lotarin", "-o", "job-priority=40", "-d", "PDF/lotarin"],
+                check=True,
+                capture_output=True,
+            )
             self.addCleanup(subprocess.run, ["lpoptions", "-x", "PDF/lotarin"], capture_output=True)
             self.print_sheet(app, s, folder)
-            scheduler = lambda: "is running" in subprocess.run(["lpstat", "-r"], capture_output=True, text=True).stdout  # noqa: E731
+            scheduler = (
+                lambda: "is running" in subprocess.run(["lpstat", "-r"], capture_output=True, text=True).stdout
+            )  # noqa: E731
             # A queue that refuses jobs or is paused is named with its reason; without a print service the sheet goes
             # into a PDF file.
-            for fault, repair, answer, expected in ((["cupsreject", "PDF"], ["cupsaccept", "PDF"], "OK", "受け付けていません"),
-                                                    (["cupsdisable", "PDF"], ["cupsenable", "PDF"], "OK", "一時停止"),
-                                                    (["pkill", "-x", "cupsd"], ["cupsd"], "はい", "PDF ファイルとして保存しますか")):
+            for fault, repair, answer, expected in (
+                (["cupsreject", "PDF"], ["cupsaccept", "PDF"], "OK", "受け付けていません"),
+                (["cupsdisable", "PDF"], ["cupsenable", "PDF"], "OK", "一時停止"),
+                (["pkill", "-x", "cupsd"], ["cupsd"], "はい", "PDF ファイルとして保存しますか"),
+            ):
                 subprocess.run(fault, check=True)
                 self.addCleanup(subprocess.run, repair)
                 wait(lambda: fault[0] != "pkill" or not scheduler(), "the print service to stop")
@@ -90,8 +102,15 @@ class Journey(lotarin.TestCase):
                 if answer == "はい":
                     app.window("PDF ファイルとして保存")
                     lotarin.key("PDF ファイルとして保存", "Return")  # the proposed 抽選表.pdf in the lists' folder
-                    wait(lambda: re.search(r"Pages:\s+1\n", subprocess.run(["pdfinfo", os.path.join(folder, "抽選表.pdf")],
-                                                                           capture_output=True, text=True).stdout), "抽選表.pdf")
+                    wait(
+                        lambda: re.search(
+                            r"Pages:\s+1\n",
+                            subprocess.run(
+                                ["pdfinfo", os.path.join(folder, "抽選表.pdf")], capture_output=True, text=True
+                            ).stdout,
+                        ),
+                        "抽選表.pdf",
+                    )
                 subprocess.run(repair, check=True)
                 wait(scheduler, "the print service")
                 wait(lambda: all(lotarin.showing(s[("push button", b)]) for b in ("抽選", "やめる", "印刷")), "the buttons")
