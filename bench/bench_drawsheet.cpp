@@ -112,7 +112,7 @@ int main(int argc, char **argv)
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
     };
-    seams.queueRefusal = [](const QString &) { return QString(); };  // no queue: a file
+    seams.queueState = [](const QString &) { return platform::QueueState::Ready; };  // no queue: a file
 
     for (int i = 0; i <= runs; ++i) {
         // Built and prepared, not shown.

@@ -1,6 +1,6 @@
 #include "draw/printsheet.h"
 
-#include "platform/printqueue.h"
+#include "platform/printjob.h"
 #include "ui/messagebox.h"
 
 #include <QDir>
@@ -50,7 +50,35 @@ QString askWithDialog(QWidget *parent)
 
 Seams systemSeams()
 {
-    return Seams{systemDefaultPrinter, systemConfigure, askWithDialog, platform::printQueueRefusal};
+    return Seams{systemDefaultPrinter, systemConfigure, askWithDialog, platform::printQueueState};
+}
+
+// Whether the page goes to the target's print queue, as the print system reports it now. A
+// queue that is gone or rejects jobs would lose the page. One paused, offline or in error may
+// still print it: a paused queue prints once resumed, and Windows often calls a working
+// network printer offline. The operator, who can see the printer, decides.
+bool sendToQueue(QWidget *parent, const Target &target)
+{
+    const Seams &s = seams();
+    const platform::QueueState state = s.queueState ? s.queueState(target.printerName) : platform::QueueState::Ready;
+    switch (state) {
+    case platform::QueueState::Ready:
+        return true;
+    case platform::QueueState::NotFound:
+    case platform::QueueState::Rejecting:
+        ui::MessageBox::warning(parent, QStringLiteral("印刷"),
+                                failureMessage(target, platform::queueStateText(state)));
+        return false;
+    case platform::QueueState::Paused:
+    case platform::QueueState::Offline:
+    case platform::QueueState::Failed:
+        break;
+    }
+    return ui::MessageBox::question(parent, QStringLiteral("印刷"),
+                                    QStringLiteral("%1について、印刷サービスから次のように報告されています。\n%2\n"
+                                                   "それでも抽選表をこのプリンターに送りますか？")
+                                        .arg(target.displayName(), platform::queueStateText(state)),
+                                    QMessageBox::No);
 }
 
 }  // namespace
@@ -78,7 +106,7 @@ bool chooseTarget(QWidget *parent, Target &target)
     const Seams &s = seams();
     target.printerName = s.defaultPrinter ? s.defaultPrinter() : QString();
     if (!target.printerName.isEmpty())
-        return true;
+        return sendToQueue(parent, target);
     if (!ui::MessageBox::question(parent, QStringLiteral("印刷"),
                                   QStringLiteral("既定のプリンターが設定されていないため、印刷できません。\n"
                                                  "抽選表を PDF ファイルとして保存しますか？")))
@@ -129,8 +157,12 @@ QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
         widget.render(&recorder, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     }
 
+    // What the system says of the job that Qt does not pass on (see printjob.h).
+    const platform::PrintJobWatch job;
     QPainter painter;
     if (!painter.begin(&printer)) {
+        if (job.cancelled())
+            return {};  // the operator's choice: nothing to report
         return printer.outputFormat() == QPrinter::PdfFormat
                    ? QStringLiteral(
                        "ファイルを作成できませんでした（フォルダーがないか、書き込みが許可されていません）。")
@@ -151,6 +183,13 @@ QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
                   scale * picture.logicalDpiY() / printer.logicalDpiY());
     painter.drawPicture(QPointF(0, 0), picture);
     const bool ended = painter.end();
+    if (job.failed()) {
+        QString why = job.reason();
+        if (why.endsWith(u'。') || why.endsWith(u'.'))
+            why.chop(1);
+        return why.isEmpty() ? QStringLiteral("印刷ジョブが失敗しました。")
+                             : QStringLiteral("印刷ジョブが失敗しました（%1）。").arg(why);
+    }
     if (!ended || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
         return QStringLiteral("印刷ジョブが失敗しました。");
     return {};
@@ -159,11 +198,6 @@ QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer)
 QString printPage(QWidget &widget, const Target &target, const QString &footer)
 {
     const Seams &s = seams();
-    // A page for a print queue: the queue must say yes first, or the page would vanish.
-    if (!target.isPdf() && s.queueRefusal) {
-        if (const QString why = s.queueRefusal(target.printerName); !why.isEmpty())
-            return why;
-    }
     QPrinter printer(QPrinter::HighResolution);
     if (s.configure)
         s.configure(printer, target);

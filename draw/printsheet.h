@@ -2,6 +2,8 @@
 // Printing a window's image: its client area, as shown, on one page of the default
 // printer, or into a PDF file when no printer is set up.
 
+#include "platform/printqueue.h"
+
 #include <QDateTime>
 #include <QRectF>
 #include <QString>
@@ -34,14 +36,16 @@ struct Seams {
     std::function<void(QPrinter &, const Target &)> configure;
     // Asks for the PDF file to save to; empty when the user cancels.
     std::function<QString(QWidget *parent)> askPdfPath;
-    // Why a print queue would not take the page now (Japanese), empty when it would.
-    std::function<QString(const QString &printer)> queueRefusal;
+    // What the print system says of a queue now.
+    std::function<platform::QueueState(const QString &printer)> queueState;
 };
 Seams &seams();
 void reset();
 
 // The default printer, or, when there is none, a PDF file if the user agrees to one and
-// picks it. False when nothing is to be printed.
+// picks it. A printer the print system cannot find, or whose queue rejects jobs, is refused
+// with a message; of one it reports paused, offline or in error the operator is told, and
+// decides whether the page goes anyway. False when nothing is to be printed.
 bool chooseTarget(QWidget *parent, Target &target);
 
 // The line printed below the sheet: when it was printed and how many took part and, once
@@ -59,10 +63,11 @@ PageLayout layoutPage(QSizeF area, QSizeF sheet, QSizeF footer);
 // Draws `widget` (its visible children, as they are now) on one page of `printer`, laid out
 // by layoutPage() with `footer` below it as text, rendered at the printer's resolution as
 // text and shapes rather than an enlarged screen image.
-// Returns an empty string on success, else the reason in Japanese.
+// Returns the reason in Japanese when the print failed; empty when the page went, or when
+// the operator cancelled the printer's own dialog (the file name of a print-to-file printer).
 QString renderPage(QWidget &widget, QPrinter &printer, const QString &footer);
 
-// Prints `widget` on one page of `target`. Empty on success, else the reason in Japanese.
+// Prints `widget` on one page of `target`, as renderPage() does.
 QString printPage(QWidget &widget, const Target &target, const QString &footer);
 
 // The message for a print that failed, in Japanese.

@@ -97,6 +97,27 @@ ListError unencodableError(const QString &fileName, const QList<int> &rows, cons
     return err;
 }
 
+ListError tooLongError(const QString &fileName, const QList<int> &rows)
+{
+    QStringList rowNumbers;
+    for (int row : rows)
+        rowNumbers.append(QString::number(row + 1));
+    // A record holds the tick, a comma and two quotes besides the name; a full-width
+    // character is two bytes.
+    const qsizetype tenThousands = (MaxRecordBytes - 4) / 10000;
+    ListError err;
+    err.kind = ListError::Kind::TooLong;
+    err.rows = rows;
+    err.message = failureHeadline(Operation::Save, fileName) + u'\n'
+                  + QStringLiteral("%1 行目の名前が長すぎて、ファイルに保存できません（保存できる名前の長さは、"
+                                   "半角で約 %2 万文字、全角で約 %3 万文字までです）。")
+                        .arg(rowNumbers.join(QStringLiteral(", ")))
+                        .arg(tenThousands)
+                        .arg(tenThousands / 2)
+                  + u'\n' + QStringLiteral("名前を短くしてから、もう一度保存してください。");
+    return err;
+}
+
 // ---- Reading -----------------------------------------------------------------------
 
 constexpr qint64 kReadChunk = 64 * 1024;
@@ -339,7 +360,7 @@ ListError SaveEntryList(const QString &fileName, const EntryList &rows)
 {
     QByteArray contents;
     contents.reserve(RowCount * 16);
-    QList<int> badRows;
+    QList<int> badRows, longRows;
     QList<char32_t> badCharacters;
     for (int row = 0; row < RowCount; ++row) {
         const EntryRow &entry = rows[size_t(row)];
@@ -349,13 +370,21 @@ ListError SaveEntryList(const QString &fileName, const EntryList &rows)
             appendUnstorable(entry.text, badCharacters);
             continue;
         }
+        const qsizetype start = contents.size();
         contents += QByteArray::number(int(entry.tick));
         contents += ",\"";
         contents += *text;
-        contents += "\"\r\n";
+        contents += "\"";
+        // The reader keeps MaxRecordBytes of a record, its line end aside: a longer one would
+        // read back cut.
+        if (contents.size() - start > MaxRecordBytes)
+            longRows.append(row);
+        contents += "\r\n";
     }
     if (!badRows.isEmpty())
         return unencodableError(fileName, badRows, badCharacters);
+    if (!longRows.isEmpty())
+        return tooLongError(fileName, longRows);
 
     if (const platform::FileError e = platform::touchForAppend(fileName))
         return ioError(Operation::Save, fileName, e);

@@ -56,9 +56,9 @@ using EntryList = std::array<EntryRow, RowCount>;
 
 // The outcome of a load or save; an empty kind means success.
 struct ListError {
-    enum class Kind { None, Io, Unencodable } kind = Kind::None;
+    enum class Kind { None, Io, Unencodable, TooLong } kind = Kind::None;
     QString message;  // Japanese, names the file and the reason, ready for a message box
-    QList<int> rows;  // Unencodable: the rows (0-based) holding characters that cannot be stored
+    QList<int> rows;  // Unencodable, TooLong: the rows (0-based) whose names cannot be stored
 
     explicit operator bool() const { return kind != Kind::None; }  // true == failed
 };
@@ -73,8 +73,9 @@ ListError LoadEntryList(const QString &fileName, EntryList &rows);
 // other, never a mixture.
 // A text holding a character that code page 932 lacks, or a control character (U+0000 to
 // U+001F, U+007F: a CR or LF would split the record), cannot be stored: then nothing is
-// written at all and the error lists every such row. Such text is refused rather than
-// changed, so that what is saved is always what the window showed.
+// written at all and the error lists every such row. So is a name whose record would be
+// longer than MaxRecordBytes, which the reader would cut. Such text is refused rather than
+// changed, so that what is saved is always what the window showed and reads back exactly.
 ListError SaveEntryList(const QString &fileName, const EntryList &rows);
 
 }  // namespace lists

@@ -142,7 +142,7 @@ void EntryListForm::Cmd_Settei_Click()
     if (const ListError error = SaveEntryList(m_fileName, rows())) {
         ui::MessageBox::warning(this, windowTitle(), error.message);
         // Take the user to the first name that needs changing.
-        if (error.kind == ListError::Kind::Unencodable && !error.rows.isEmpty()) {
+        if (!error.rows.isEmpty()) {
             const int r = error.rows.first();
             if (r >= 0 && r < RowCount)
                 nameBox(r)->setFocus(Qt::OtherFocusReason);
@@ -177,7 +177,9 @@ bool EntryListForm::pasteColumn(int row, const QString &text)
     QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     if (lines.size() > 1 && lines.last().isEmpty())
         lines.removeLast();  // the line end after the last line
-    if (lines.size() == 1) {
+    // One line is pasted as text, unless it is a spreadsheet row with a tick: that row fills
+    // this row as a column of one.
+    if (lines.size() == 1 && !pastedRow(lines.first()).tick) {
         if (lines.first().size() == text.size())
             return false;
         // One cell copied from a spreadsheet, without its line end; what else would break the

@@ -2,11 +2,9 @@
 
 namespace platform {
 
-QString printQueueRefusal(const QString &printer)
+QString queueStateText(QueueState state)
 {
-    if (printer.isEmpty())
-        return {};
-    switch (printQueueState(printer)) {
+    switch (state) {
     case QueueState::Ready:
         break;
     case QueueState::NotFound:
@@ -15,9 +13,10 @@ QString printQueueRefusal(const QString &printer)
     case QueueState::Rejecting:
         return QStringLiteral("プリンターが印刷を受け付けていません（印刷キューが停止されています）。");
     case QueueState::Paused:
-        return QStringLiteral("プリンターが一時停止しています（印刷キューを再開するまで印刷されません）。");
+        return QStringLiteral("プリンターが一時停止しています（印刷キューを再開すると印刷されます）。");
     case QueueState::Offline:
-        return QStringLiteral("プリンターがオフラインです（電源が入っているか、接続されているかを確かめてください）。");
+        return QStringLiteral("プリンターがオフラインになっています（電源が入っているか、接続されているかを"
+                              "確かめてください）。");
     case QueueState::Failed:
         return QStringLiteral("プリンターでエラーが起きています（用紙切れ、紙詰まりなど）。");
     }

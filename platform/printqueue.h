@@ -1,7 +1,8 @@
 #pragma once
-// Asking the print system whether a queue takes jobs. Qt hands a finished page to the
-// system without reporting whether it was accepted, so a queue that rejects jobs, a paused
-// or offline printer, or a print service that is not running would swallow the page silently.
+// Asking the print system about a queue before a page goes to it. Qt hands a finished page
+// to the system without reporting whether it was accepted, so a queue that is gone or
+// rejects jobs would swallow the page silently, and a paused, offline or failed printer
+// would hold it without a word.
 
 #include <QString>
 
@@ -13,14 +14,14 @@ enum class QueueState {
     NotFound,   // deleted, or the print service is not running
     Rejecting,  // refuses new jobs
     Paused,     // takes the job and holds it until resumed
-    Offline,    // not connected or switched off
+    Offline,    // not connected or switched off, as far as the system knows
     Failed,     // out of paper, jammed, or another error that needs a person
 };
 
 // Per system: printqueue_unix.cpp asks CUPS, printqueue_win.cpp the Windows spooler.
 QueueState printQueueState(const QString &printer);
 
-// Why `printer` would not take a job now, in Japanese; empty when it would.
-QString printQueueRefusal(const QString &printer);
+// What a state means for the operator, in Japanese; empty for Ready.
+QString queueStateText(QueueState state);
 
 }  // namespace platform

@@ -21,7 +21,6 @@
 #include <functional>
 
 #ifdef Q_OS_WIN
-#include "platform/printqueue.h"
 #include "platform/printqueue_win.h"
 #endif
 
@@ -58,13 +57,28 @@ QList<int> ticks(const EntryListForm *f, int first)
     return out;
 }
 
-// A printer whose job fails once the page is drawn: its paint engine cannot end (Idle), or its print engine says it
-// failed.
+// A printer whose job fails: its paint engine cannot end (Idle), its print engine says it failed, or, as Qt's Windows
+// engine reports it, StartDoc failed (begin() fails) or EndDoc failed (end() succeeds all the same).
 struct FailingPrinter : QPrinter, QPaintEngine, QPrintEngine {
     const PrinterState jobState;
-    explicit FailingPrinter(PrinterState s) : QPaintEngine(RasterOpModes), jobState(s) { setEngines(this, this); }
-    bool begin(QPaintDevice *) override { return true; }
-    bool end() override { return jobState != Idle; }
+    const int startDocError, endDocError;
+    FailingPrinter(PrinterState s, int startDoc, int endDoc)
+        : QPaintEngine(RasterOpModes), jobState(s), startDocError(startDoc), endDocError(endDoc)
+    {
+        setEngines(this, this);
+    }
+    bool begin(QPaintDevice *) override
+    {
+        if (startDocError)
+            qErrnoWarning(startDocError, "QWin32PrintEngine::begin: StartDoc failed, document \"抽選する\"");
+        return !startDocError;
+    }
+    bool end() override
+    {
+        if (endDocError)
+            qErrnoWarning(endDocError, "QWin32PrintEngine::end: EndDoc failed");
+        return jobState != Idle;
+    }
     PrinterState printerState() const override { return jobState; }
     int metric(PaintDeviceMetric m) const override { return m == PdmDepth ? 32 : 600; }
     void updateState(const QPaintEngineState &) override {}
@@ -109,7 +123,7 @@ private Q_SLOTS:
         ui::MessageBox::reset();
         draw::printing::reset();
         draw::printing::seams().defaultPrinter = [] { return QString(); };  // never a real queue
-        draw::printing::seams().queueRefusal = [](const QString &) { return QString(); };
+        draw::printing::seams().queueState = [](const QString &) { return platform::QueueState::Ready; };
         m_shell = std::make_unique<shell::Shell>();
     }
     void cleanup()
@@ -293,6 +307,8 @@ private Q_SLOTS:
                                           << QStringList{u"1山田"_s, u"0佐藤"_s, u"0鈴木"_s, u"23"_s} << QString();
         QTest::newRow("beyond row 40") << 38 << u"a\nb\nc\nd\n\n"_s << QStringList{u"0a"_s, u"0b"_s} << u"2 行"_s;
         QTest::newRow("one line") << 5 << u"A\tB\r\n"_s << QStringList{u"0元A B"_s} << QString();
+        QTest::newRow("one row with a tick") << 5 << u"1\t山田"_s << QStringList{u"1山田"_s} << QString();
+        QTest::newRow("one row, its line end") << 3 << u"0\t山田\n"_s << QStringList{u"0山田"_s} << QString();
     }
     void pasteAColumn()
     {
@@ -321,7 +337,7 @@ private Q_SLOTS:
     }
 
     // An unreadable list keeps its window closed; a failed save keeps the window, every edit, and goes to the
-    // unstorable name.
+    // unstorable name, then to the one too long.
     void listWindowFailures()
     {
         const QString file = QString::fromLatin1(lists::SankaForm::FileName);
@@ -337,7 +353,8 @@ private Q_SLOTS:
         QVERIFY(f);
         f->nameBox(0)->setText(u"山田"_s);
         f->nameBox(3)->setText(u"🎉"_s);
-        for (const char *expected : {"4 行目", "フォルダー"}) {
+        f->nameBox(5)->setText(QString(lists::MaxRecordBytes, u'x'));  // a name the reader would cut
+        for (const auto &[expected, row] : {std::pair{"4 行目", 3}, {"6 行目の名前が長すぎ", 5}, {"フォルダー", -1}}) {
             ui::MessageBox::setNextAnswer(QMessageBox::Ok);
             f->button(u"Cmd_Settei"_s)->click();
             shown = ui::MessageBox::takeShownMessages();
@@ -345,11 +362,12 @@ private Q_SLOTS:
                      qPrintable(shown.join(u'\n')));
             QCOMPARE(m_shell->participantList().state(), WindowState::Shown);
             QCOMPARE(f->nameBox(0)->text(), u"山田"_s);
-            if (f->nameBox(3)->text() == u"🎉"_s) {
-                QCOMPARE(QApplication::focusWidget(), f->nameBox(3));
-                f->nameBox(3)->setText(u"花"_s);
-                QVERIFY(QFile::remove(file) && QDir().mkdir(file));  // now the file cannot be replaced
+            if (row >= 0) {
+                QCOMPARE(QApplication::focusWidget(), f->nameBox(row));
+                f->nameBox(row)->setText(row == 3 ? u"花"_s : QString());
             }
+            if (row == 5)
+                QVERIFY(QFile::remove(file) && QDir().mkdir(file));  // now the file cannot be replaced
         }
         QVERIFY(QDir().rmdir(file));
         f->button(u"Cmd_Settei"_s)->click();
@@ -421,32 +439,54 @@ private Q_SLOTS:
                  qPrintable(page));
 #endif
 
-        seams.queueRefusal = [](const QString &) { return u"受け付けていません"_s; };
-        const QString refused = print(QMessageBox::Ok);
-        QVERIFY2(refused.contains(u"プリンター「テスト」"_s) && refused.contains(u"受け付けていません"_s),
-                 qPrintable(refused));
+        // What the print system says of the queue: gone or rejecting jobs, refused; paused, offline or in error, the
+        // operator is told and decides.
+        using platform::QueueState;
+        for (const auto &[state, answer, said] :
+             {std::tuple{QueueState::NotFound, QMessageBox::Yes, u"見つけられません"_s},
+              {QueueState::Rejecting, QMessageBox::Yes, u"受け付けていません"_s},
+              {QueueState::Paused, QMessageBox::Yes, u"一時停止"_s},
+              {QueueState::Offline, QMessageBox::No, u"オフライン"_s},
+              {QueueState::Failed, QMessageBox::Yes, u"エラー"_s}}) {
+            QVERIFY(!QFile::exists(pdf) || QFile::remove(pdf));
+            seams.queueState = [s = state](const QString &) { return s; };
+            const QString shown = print(answer);
+            const bool asked = state >= QueueState::Paused;
+            QVERIFY2(shown.contains(u"プリンター「テスト」"_s) && shown.contains(said)
+                         && shown.contains(u"それでも"_s) == asked,
+                     qPrintable(shown));
+            QCOMPARE(QFile::exists(pdf), asked && answer == QMessageBox::Yes);
+        }
 #ifdef Q_OS_WIN
         // What the spooler says: of a printer that is gone (the real one, asked), paused, offline, set to work
         // offline, out of paper, printing (its answer handed in: Wine's says every printer is ready).
-        for (const auto &[status, attributes, reason] : {std::tuple{-1, 0, u"見つけられません"_s},
-                                                         {0x1, 0, u"一時停止"_s},
-                                                         {0x80, 0, u"オフライン"_s},
-                                                         {0, 0x400, u"オフライン"_s},
-                                                         {0x10, 0, u"エラー"_s},
-                                                         {0x400, 0, QString()}}) {
+        for (const auto &[status, attributes, state] : {std::tuple{-1, 0, QueueState::NotFound},
+                                                        {0x1, 0, QueueState::Paused},
+                                                        {0x80, 0, QueueState::Offline},
+                                                        {0, 0x400, QueueState::Offline},
+                                                        {0x10, 0, QueueState::Failed},
+                                                        {0x400, 0, QueueState::Ready}}) {
             const platform::SpoolerAnswer answer{quint32(status), quint32(attributes)};
             platform::setSpoolerQuery(status < 0 ? platform::SpoolerQuery()
                                                  : [answer](const QString &) { return std::optional(answer); });
-            const QString said = platform::printQueueRefusal(u"Lotarin にないプリンター"_s);
-            QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.contains(reason), qPrintable(said));
+            QCOMPARE(platform::printQueueState(u"Lotarin にないプリンター"_s), state);
         }
         platform::setSpoolerQuery({});
 #endif
         seams.defaultPrinter = [] { return QString(); };
         QVERIFY(print(QMessageBox::No).contains(u"PDF"_s));
-        for (const auto state : {QPrinter::Idle, QPrinter::Error, QPrinter::Aborted}) {  // a job that fails once begun
-            FailingPrinter printer(state);
-            QCOMPARE(draw::printing::renderPage(*sheet, printer, QString()), u"印刷ジョブが失敗しました。"_s);
+        // A job that fails once begun; Windows' StartDoc cancelled in a print-to-file printer's file dialog is none.
+        const QString failed = u"印刷ジョブが失敗しました"_s;
+        for (const auto &[state, startDoc, endDoc, failure] :
+             {std::tuple{QPrinter::Idle, 0, 0, failed},
+              {QPrinter::Error, 0, 0, failed},
+              {QPrinter::Aborted, 0, 0, failed},
+              {QPrinter::Active, 0, 5, failed + u"（"_s},
+              {QPrinter::Active, 1223, 0, QString()},
+              {QPrinter::Active, 5, 0, u"プリンターを使用できません"_s}}) {
+            FailingPrinter printer(state, startDoc, endDoc);
+            const QString got = draw::printing::renderPage(*sheet, printer, QString());
+            QVERIFY2(failure.isEmpty() ? got.isEmpty() : got.startsWith(failure), qPrintable(got));
         }
         for (int r = 0; r < 3; ++r)
             QVERIFY(results.contains(box("Txt_Kekka", r)->text()));

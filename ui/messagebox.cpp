@@ -36,9 +36,9 @@ void warning(QWidget *parent, const QString &title, const QString &text)
     run(parent, QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool question(QWidget *parent, const QString &title, const QString &text)
+bool question(QWidget *parent, const QString &title, const QString &text, QMessageBox::StandardButton defaultAnswer)
 {
-    return run(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+    return run(parent, QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, defaultAnswer)
            == QMessageBox::Yes;
 }
 

@@ -10,8 +10,9 @@ namespace ui::MessageBox {
 
 // Shows a warning with an OK button.
 void warning(QWidget *parent, const QString &title, const QString &text);
-// Asks a yes/no question; true for yes.
-bool question(QWidget *parent, const QString &title, const QString &text);
+// Asks a yes/no question; true for yes. Enter gives `defaultAnswer`.
+bool question(QWidget *parent, const QString &title, const QString &text,
+              QMessageBox::StandardButton defaultAnswer = QMessageBox::Yes);
 
 // Test seam: while answers are queued, no dialog is shown; each message takes the next
 // answer (Ok/Yes/No) and its text is recorded.

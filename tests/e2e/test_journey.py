@@ -1,6 +1,7 @@
 """A whole raffle on the real program: the participants typed in, ticked and saved, the sheet drawn with the prize list
 a file holds, printed through CUPS (the queue, then an instance of it) into a PDF that is looked at, to a queue that
-refuses jobs and with no print service at all; the About window's icon turning on screen; 終了."""
+refuses jobs, to a paused one (sent anyway, out once resumed) and with no print service at all; the About window's
+icon turning on screen; 終了."""
 
 import os
 import re
@@ -87,19 +88,20 @@ class Journey(lotarin.TestCase):
             scheduler = (
                 lambda: "is running" in subprocess.run(["lpstat", "-r"], capture_output=True, text=True).stdout
             )  # noqa: E731
-            # A queue that refuses jobs or is paused is named with its reason; without a print service the sheet goes
-            # into a PDF file.
+            # A queue that refuses jobs is named with its reason; a paused one too, and the page sent anyway comes out
+            # once it is resumed; without a print service the sheet goes into a PDF file.
             for fault, repair, answer, expected in (
                 (["cupsreject", "PDF"], ["cupsaccept", "PDF"], "OK", "受け付けていません"),
-                (["cupsdisable", "PDF"], ["cupsenable", "PDF"], "OK", "一時停止"),
+                (["cupsdisable", "PDF"], ["cupsenable", "PDF"], "はい", "一時停止"),
                 (["pkill", "-x", "cupsd"], ["cupsd"], "はい", "PDF ファイルとして保存しますか"),
             ):
                 subprocess.run(fault, check=True)
                 self.addCleanup(subprocess.run, repair)
                 wait(lambda: fault[0] != "pkill" or not scheduler(), "the print service to stop")
+                before = lotarin.printed()
                 app.press("抽選する", "印刷")
                 self.assertIn(expected, app.message(answer))
-                if answer == "はい":
+                if fault[0] == "pkill":
                     app.window("PDF ファイルとして保存")
                     lotarin.key("PDF ファイルとして保存", "Return")  # the proposed 抽選表.pdf in the lists' folder
                     wait(
@@ -111,8 +113,17 @@ class Journey(lotarin.TestCase):
                         ),
                         "抽選表.pdf",
                     )
+                held = fault[0] == "cupsdisable"
+                if held:
+                    wait(
+                        lambda: "PDF-" in subprocess.run(["lpstat", "-o"], capture_output=True, text=True).stdout,
+                        "the job",
+                    )
+                    self.assertEqual(lotarin.printed(), before, "a paused queue printed")
                 subprocess.run(repair, check=True)
                 wait(scheduler, "the print service")
+                if held:
+                    self.check_page(lotarin.printed_page(before), folder)
                 wait(lambda: all(lotarin.showing(s[("push button", b)]) for b in ("抽選", "やめる", "印刷")), "the buttons")
                 self.assertEqual(results(), drawn)
 

@@ -1,7 +1,8 @@
 """The Windows program as a user gets it: the installer ($LOTARIN_DIST) run silently in a fresh Wine on a private
 desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (no accessibility
 bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter and
-printed through Wine's spooler into CUPS; removed, the lists staying; then installed for all users and removed."""
+printed through Wine's spooler into CUPS, then to a queue that rejects the job; removed, the lists staying; then
+installed for all users and removed."""
 
 import glob
 import os
@@ -134,6 +135,16 @@ class Wine(lotarin.TestCase):
             before = lotarin.printed()
             key("抽選する", "Tab", "Tab", "space")  # 印刷
             self.check_page(lotarin.printed_page(before), home)
+            # A queue that rejects jobs looks ready through Wine's spooler, and the job fails in EndDoc, which Qt's
+            # engine calls a success: Lotarin says so (a box titled 印刷), and nothing is printed.
+            subprocess.run(["cupsreject", "PDF"], check=True)
+            self.addCleanup(subprocess.run, ["cupsaccept", "PDF"])
+            before = lotarin.printed()
+            key("抽選する", "space")  # 印刷 again: the focus went back to it
+            key("印刷", "Return")
+            self.gone("印刷")
+            subprocess.run(["cupsaccept", "PDF"], check=True)
+            self.assertEqual(lotarin.printed(), before)
         key("抽選する", "Escape")
         self.gone("抽選する")
         key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
