@@ -1,7 +1,8 @@
 """The Windows program as a user gets it: the installer ($LOTARIN_DIST) run silently in a fresh Wine on a private
 desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (no accessibility
-bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter and
-printed through Wine's spooler into CUPS; removed, the lists staying; then installed for all users and removed."""
+bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter,
+shown full screen (発表), its results saved as CSV and printed through Wine's spooler into CUPS; removed, the lists and the
+results staying; then installed for all users and removed."""
 
 import glob
 import os
@@ -28,6 +29,21 @@ def distinct_glyphs(image, count):
     return bool(cells) and all(
         ImageChops.difference(a, b).getbbox() for i, a in enumerate(cells) for b in cells[i + 1 :]
     )
+
+
+def red_lines(image):
+    """The lines of red text, each cropped to its ink, narrowest first."""
+    r, g, b = image.split()
+    mask = ImageChops.multiply(
+        r.point(lambda v: 255 if v > 180 else 0),
+        ImageChops.multiply(g.point(lambda v: 255 if v < 90 else 0), b.point(lambda v: 255 if v < 90 else 0)),
+    )
+    rows = [y for y in range(mask.height) if mask.crop((0, y, mask.width, y + 1)).getbbox()]
+    starts = [y for y in rows if y - 1 not in rows]
+    ends = [y + 1 for y in rows if y + 1 not in rows]
+    boxes = [mask.crop((0, top, mask.width, bottom)).getbbox() for top, bottom in zip(starts, ends)]
+    lines = [image.crop((x0, top, x1, bottom)) for (x0, _, x1, _), top, bottom in zip(boxes, starts, ends)]
+    return sorted(lines, key=lambda line: line.width)
 
 
 class Wine(lotarin.TestCase):
@@ -129,6 +145,26 @@ class Wine(lotarin.TestCase):
         self.assertEqual(red(rows()), 0)
         key("抽選する", "Return")  # 抽選, the default button
         wait(lambda: red(rows()) > 50, "the winners in red")
+        # 発表 (F11): the whole screen, the two prizes won in large red letters that a screenshot reads glyph by glyph.
+        key("抽選する", "F11")
+        view = xid("発表")
+        self.assertIn("Geometry: 1024x768", xdotool("getwindowgeometry", view))
+        won = wait(lambda: (lambda w: len(w) == 2 and w)(red_lines(window_image(view))), "the prizes in the view")
+        self.assertTrue(all(line.height >= 48 for line in won), [line.size for line in won])
+        self.assertTrue(distinct_glyphs(won[0], 3) and distinct_glyphs(won[1], 5), "自転車 and 液晶テレビ drawn")
+        key("発表", "Escape")
+        self.gone("発表")
+        # The results saved (Ctrl+S) through Windows' save dialog, as it proposes: 抽選結果_….csv in the lists' folder.
+        key("抽選する", "ctrl+s")
+        key("結果を保存", "Return")
+        saved = wait(lambda: [f for f in os.listdir(lists) if f.endswith(".csv")], "the results saved")
+        self.assertIn(
+            self.read(lists, saved[0]),
+            [
+                f'\ufeff番号,名前,結果,当選\r\n1,山田 太郎,{a},○\r\n2,"佐藤, 花子",{b},○\r\n'.encode()
+                for a, b in (("液晶テレビ", "自転車"), ("自転車", "液晶テレビ"))
+            ],
+        )
         self.assertTrue(os.environ.get("E2E_PDF_DIR") or os.environ.get("CI") != "true", "CI prints through CUPS")
         if os.environ.get("E2E_PDF_DIR"):
             before = lotarin.printed()
@@ -145,7 +181,7 @@ class Wine(lotarin.TestCase):
         )  # noqa: E731  waits: it goes on from a copy of itself
         remove(os.path.join(installed, "uninstall.exe"))
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
-        self.assertEqual(sorted(os.listdir(lists)), ["TBKEIHIN.DAT", "TBNAME.DAT"], "the lists stay")
+        self.assertEqual(sorted(os.listdir(lists)), sorted(["TBKEIHIN.DAT", "TBNAME.DAT"] + saved), "the files stay")
         # For every user, then removed by a plain /S: the uninstaller finds its mode in the registry.
         common = [
             os.path.join(env["WINEPREFIX"], "drive_c", p)
