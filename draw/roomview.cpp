@@ -226,12 +226,13 @@ private:
         const QFont font = viewFont(m_pixelSize);
         m_name.setFont(font);
         m_result.setFont(font);
-        const qreal width = this->width() - 2 * cardPadding(m_pixelSize);
+        const qreal padding = cardPadding(m_pixelSize), width = this->width() - 2 * padding;
         m_nameHeight = layOut(m_name, width);
-        const qreal resultHeight = layOut(m_result, width);
-        const qreal card = cardHeight(m_nameHeight, resultHeight, m_pixelSize);
-        m_whole = card <= height();
-        m_textHeight = card - 2 * cardPadding(m_pixelSize);
+        m_textHeight = m_nameHeight + m_pixelSize / 5.0 + layOut(m_result, width);
+        // Whole, as laid out: no line wider than the card, every line within its height.
+        const QRectF name = m_name.boundingRect(), result = m_result.boundingRect();
+        m_whole = name.width() <= width && result.width() <= width
+                  && name.height() + m_pixelSize / 5.0 + result.height() + 2 * padding <= height();
     }
 
     QTextLayout m_name, m_result;

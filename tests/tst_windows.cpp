@@ -409,6 +409,8 @@ private Q_SLOTS:
                           + (results.last() != u"はずれ"_s ? u"!"_s : u""_s);
         }
         QCOMPARE(shown(), inView);
+        box("Txt_Name", 2)->setText(u"丙"_s);  // a name typed on the sheet shows there too
+        QTRY_VERIFY(shown()[2].startsWith(u"丙|"_s));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);  // the view closes, the sheet stays
         settle();
         QVERIFY(!view && m_shell->drawSheet().state() == WindowState::Shown);
