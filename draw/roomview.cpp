@@ -50,7 +50,7 @@ qreal cardHeight(qreal name, qreal result, int pixelSize)
 {
     return name + pixelSize / 5.0 + result + 2 * cardPadding(pixelSize);
 }
-// What a card of the font's size needs per line of text, in letters: two lines and the spaces.
+// Beside its two lines of text a card takes this many letters of height: the gap and the margins.
 constexpr qreal kCardExtra = 0.2 + 0.5;
 
 // Lays `layout` out in lines no wider than `width`, breaking between words where it can and
