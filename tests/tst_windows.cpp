@@ -562,7 +562,8 @@ private Q_SLOTS:
         QString suggested, answer = m_dir->filePath(u"結果.csv"_s);
         sheet->askResultsPath = [&](QWidget *, const QString &path) { return suggested = path, answer; };
         QTest::keyClick(box("Txt_Name", 0), Qt::Key_S, Qt::ControlModifier);
-        QVERIFY2(QRegularExpression(u"^%1/抽選結果_\\d{4}-\\d\\d-\\d\\d_\\d{4}\\.csv$"_s.arg(QDir::currentPath()))
+        QVERIFY2(QRegularExpression(u"^%1/抽選結果_\\d{4}-\\d\\d-\\d\\d_\\d{4}\\.csv$"_s.arg(
+                                        QRegularExpression::escape(QDir::currentPath())))
                      .match(suggested)
                      .hasMatch(),
                  qPrintable(suggested));
