@@ -31,16 +31,15 @@ def distinct_glyphs(image, count):
     )
 
 
-def red_lines(image):
-    """The lines of red text, each cropped to its ink, narrowest first."""
-    r, g, b = image.split()
-    mask = ImageChops.multiply(
-        r.point(lambda v: 255 if v > 180 else 0),
-        ImageChops.multiply(g.point(lambda v: 255 if v < 90 else 0), b.point(lambda v: 255 if v < 90 else 0)),
-    )
+def ink_lines(image, ranges):
+    """The lines of text in the colour whose red, green and blue lie in `ranges`, each cropped to its ink, narrowest
+    first."""
+    channels = [
+        c.point(lambda v, lo=lo, hi=hi: 255 if lo <= v <= hi else 0) for c, (lo, hi) in zip(image.split(), ranges)
+    ]
+    mask = ImageChops.multiply(channels[0], ImageChops.multiply(channels[1], channels[2]))
     rows = [y for y in range(mask.height) if mask.crop((0, y, mask.width, y + 1)).getbbox()]
-    starts = [y for y in rows if y - 1 not in rows]
-    ends = [y + 1 for y in rows if y + 1 not in rows]
+    starts, ends = [y for y in rows if y - 1 not in rows], [y + 1 for y in rows if y + 1 not in rows]
     boxes = [mask.crop((0, top, mask.width, bottom)).getbbox() for top, bottom in zip(starts, ends)]
     lines = [image.crop((x0, top, x1, bottom)) for (x0, _, x1, _), top, bottom in zip(boxes, starts, ends)]
     return sorted(lines, key=lambda line: line.width)
@@ -145,12 +144,19 @@ class Wine(lotarin.TestCase):
         self.assertEqual(red(rows()), 0)
         key("抽選する", "Return")  # 抽選, the default button
         wait(lambda: red(rows()) > 50, "the winners in red")
-        # 発表 (F11): the whole screen, the two prizes won in large red letters that a screenshot reads glyph by glyph.
+        # 発表 (F11): the whole screen, the two names in large black letters, the two prizes won in large red ones that a
+        # screenshot reads glyph by glyph.
         key("抽選する", "F11")
         view = xid("発表")
         self.assertIn("Geometry: 1024x768", xdotool("getwindowgeometry", view))
-        won = wait(lambda: (lambda w: len(w) == 2 and w)(red_lines(window_image(view))), "the prizes in the view")
-        self.assertTrue(all(line.height >= 48 for line in won), [line.size for line in won])
+        red_black = [((181, 255), (0, 89), (0, 89)), ((0, 99), (0, 99), (0, 99))]
+        won, names = wait(
+            lambda: (lambda w, n: len(w) == len(n) == 2 and (w, n))(
+                *(ink_lines(window_image(view), ranges) for ranges in red_black)
+            ),
+            "the names and prizes in the view",
+        )
+        self.assertTrue(all(line.height >= 48 for line in won + names), [line.size for line in won + names])
         self.assertTrue(distinct_glyphs(won[0], 3) and distinct_glyphs(won[1], 5), "自転車 and 液晶テレビ drawn")
         key("発表", "Escape")
         self.gone("発表")
