@@ -4,6 +4,15 @@
 #include "ui/definitions.h"
 #include "ui/messagebox.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 
 namespace draw {
@@ -80,10 +89,20 @@ private:
     QPointer<QWidget> m_focus;
 };
 
+QString askWithDialog(QWidget *parent, const QString &suggested)
+{
+    QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("結果を保存"), suggested,
+                                                QStringLiteral("CSV ファイル (*.csv)"));
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    return path;
+}
+
 }  // namespace
 
 TombalForm::TombalForm(RowSource participants, RowSource prizes)
-    : ui::Form(ui::drawSheetDefinition()), m_participants(std::move(participants)), m_prizes(std::move(prizes))
+    : ui::Form(ui::drawSheetDefinition()), askResultsPath(askWithDialog), m_participants(std::move(participants)),
+      m_prizes(std::move(prizes))
 {
     connect(button(ui::names::Command1), &QPushButton::clicked, this, &TombalForm::Command1_Click);
     connect(button(ui::names::Command2), &QPushButton::clicked, this, &TombalForm::Command2_Click);
@@ -111,6 +130,8 @@ void TombalForm::PrizeDraw()
     FormRows rows(*this);
     // The prize window is read as it stands at the press, loaded hidden if absent.
     m_lastDraw = m_sheet.draw(rows, m_prizes);
+    if (m_roomView)
+        m_roomView->follow();
 }
 
 void TombalForm::Command1_Click()
@@ -140,6 +161,113 @@ void TombalForm::Command3_Click()
     }
     if (!failure.isEmpty())
         ui::MessageBox::warning(this, QStringLiteral("印刷"), printing::failureMessage(target, failure));
+}
+
+results::Table TombalForm::shownResults() const
+{
+    results::Table table;
+    for (int row = 0; row < m_sheet.entryCount(); ++row) {
+        const QLineEdit *name = textBox(ui::names::Txt_Name, row), *result = textBox(ui::names::Txt_Kekka, row);
+        table.append({row + 1, name->text(), result->text(), ui::foreColour(result) == winnerColour});
+    }
+    return table;
+}
+
+void TombalForm::toggleRoomView()
+{
+    if (m_roomView) {
+        m_roomView->close();
+        return;
+    }
+    m_roomView = new RoomView(*this);
+    m_roomView->present();
+}
+
+void TombalForm::copyResults()
+{
+    const results::Table table = shownResults();
+    auto *data = new QMimeData;
+    data->setText(results::tabSeparated(table));
+    data->setHtml(results::html(table));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void TombalForm::saveResults()
+{
+    const results::Table table = shownResults();
+    const QString suggested = QDir::current().filePath(results::suggestedFileName(QDateTime::currentDateTime()));
+    const QString path = askResultsPath ? askResultsPath(this, suggested) : QString();
+    if (path.isEmpty())
+        return;
+    if (const QString failure = results::saveCsv(path, table); !failure.isEmpty())
+        ui::MessageBox::warning(this, QStringLiteral("結果を保存"),
+                                failure + QStringLiteral("\n抽選表の名前と結果はそのまま残っています。"));
+}
+
+void TombalForm::extendContextMenu(QMenu *menu)
+{
+    if (!menu->isEmpty())
+        menu->addSeparator();
+    // The keys are shown beside the commands; they work on the sheet, not only in the menu.
+    const auto add = [this, menu](const QString &text, const QKeySequence &keys, void (TombalForm::*command)()) {
+        QAction *action = menu->addAction(text, this, command);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        return action;
+    };
+    QAction *view = add(QStringLiteral("発表"), QKeySequence(Qt::Key_F11), &TombalForm::toggleRoomView);
+    view->setCheckable(true);
+    view->setChecked(m_roomView);
+    add(QStringLiteral("結果をコピー"), QKeySequence::Copy, &TombalForm::copyResults);
+    add(QStringLiteral("結果を保存…"), QKeySequence::Save, &TombalForm::saveResults);
+}
+
+void TombalForm::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    extendContextMenu(&menu);
+    menu.exec(event->globalPos());
+}
+
+bool TombalForm::sheetKey(QKeyEvent *event, QObject *receiver)
+{
+    if (event->key() == Qt::Key_F11 && event->modifiers() == Qt::NoModifier) {
+        toggleRoomView();
+        return true;
+    }
+    if (event->matches(QKeySequence::Save)) {
+        saveResults();
+        return true;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        // Text selected in a box is what Ctrl+C copies there, as ever.
+        if (const auto *box = qobject_cast<const QLineEdit *>(receiver); box && box->hasSelectedText())
+            return false;
+        copyResults();
+        return true;
+    }
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        // The menu key's twin, which Windows turns into a context menu by itself and X11 does not.
+        QWidget *target = receiver && receiver->isWidgetType() ? static_cast<QWidget *>(receiver) : this;
+        const QPoint at = target->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+        QCoreApplication::sendEvent(target, &menu);
+        return true;
+    }
+    return false;
+}
+
+bool TombalForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && sheetKey(static_cast<QKeyEvent *>(event), watched))
+        return true;
+    return ui::Form::eventFilter(watched, event);
+}
+
+void TombalForm::keyPressEvent(QKeyEvent *event)
+{
+    if (!sheetKey(event, this))
+        ui::Form::keyPressEvent(event);
 }
 
 }  // namespace draw

@@ -54,13 +54,19 @@ QString failureHeadline(Operation op, const QString &fileName)
                                  : QStringLiteral("「%1」に保存できませんでした。").arg(name);
 }
 
+QString ioMessage(Operation op, const QString &fileName, const platform::FileError &e)
+{
+    QString message = failureHeadline(op, fileName) + u'\n' + reasonText(e.kind) + u'。';
+    if (!e.systemMessage.isEmpty())
+        message += QStringLiteral("（%1）").arg(e.systemMessage);
+    return message;
+}
+
 ListError ioError(Operation op, const QString &fileName, const platform::FileError &e)
 {
     ListError err;
     err.kind = ListError::Kind::Io;
-    err.message = failureHeadline(op, fileName) + u'\n' + reasonText(e.kind) + u'。';
-    if (!e.systemMessage.isEmpty())
-        err.message += QStringLiteral("（%1）").arg(e.systemMessage);
+    err.message = ioMessage(op, fileName, e);
     return err;
 }
 
@@ -354,6 +360,11 @@ ListError LoadEntryList(const QString &fileName, EntryList &rows)
     for (qsizetype row = 0; row < records.size(); ++row)
         rows[size_t(row)] = parseRecord(records[row], decode);
     return {};
+}
+
+QString saveFailureMessage(const QString &fileName, const platform::FileError &error)
+{
+    return ioMessage(Operation::Save, fileName, error);
 }
 
 ListError SaveEntryList(const QString &fileName, const EntryList &rows)

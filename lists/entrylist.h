@@ -31,6 +31,8 @@
 //   always reads back as it was written.
 // - Bytes that are not valid code page 932 read as U+FFFD, one per bad byte or pair.
 
+#include "platform/fileio.h"
+
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -77,5 +79,9 @@ ListError LoadEntryList(const QString &fileName, EntryList &rows);
 // longer than MaxRecordBytes, which the reader would cut. Such text is refused rather than
 // changed, so that what is saved is always what the window showed and reads back exactly.
 ListError SaveEntryList(const QString &fileName, const EntryList &rows);
+
+// The message for a save of `fileName` that the system refused with `error`, as a failed list save
+// shows it: the file and the reason, in Japanese.
+QString saveFailureMessage(const QString &fileName, const platform::FileError &error);
 
 }  // namespace lists

@@ -9,9 +9,12 @@
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFontInfo>
 #include <QLibraryInfo>
+#include <QMenu>
+#include <QMimeData>
 #include <QPaintEngine>
 #include <QPrintEngine>
 #include <QProcess>
@@ -386,7 +389,7 @@ private Q_SLOTS:
         draw::TombalForm *sheet = open(m_shell->drawSheet());
         QVERIFY(sheet);
         QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);
-        const auto box = [sheet](const char *name, int row) { return sheet->textBox(QString::fromLatin1(name), row); };
+        const auto box = [&sheet](const char *name, int row) { return sheet->textBox(QString::fromLatin1(name), row); };
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(box("Txt_Name", r)->text(), QStringList({u"甲"_s, u"乙"_s, {}, {}})[r]);
             QCOMPARE(box("Txt_Kekka", r)->text(), r < 3 ? u"？？？？？"_s : QString());
@@ -397,12 +400,38 @@ private Q_SLOTS:
         prizes->tickBox(2)->setValue(0);  // not saved: still what the draw uses
         QCOMPARE(open(m_shell->drawSheet()), sheet);
         box("Txt_Name", 0)->setFocus();
-        QTest::keyClick(box("Txt_Name", 0), Qt::Key_Return);
-        QStringList results;
+        QVERIFY(!sheet->roomView());  // nothing of the room's view before its first F11
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_F11);
+        QPointer<draw::RoomView> view = sheet->roomView();
+        QVERIFY(view);
+        QTRY_COMPARE(QApplication::activeWindow(), view.data());
+        // Each row as the view shows it and a screen reader reads it: name, result, ! for red, ~ if not whole.
+        const auto shown = [&view] {
+            QStringList rows;
+            QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view)->child(0);
+            for (const draw::RoomView::Shown &r : view->shown()) {
+                rows << r.name + u'|' + r.result + (r.colour == Qt::red ? u"!"_s : u""_s) + (r.whole ? u""_s : u"~"_s);
+                QAccessibleInterface *row = list->child(int(rows.size() - 1));
+                if (row->role() != QAccessible::ListItem || row->text(QAccessible::Name) != r.name + u'　' + r.result)
+                    rows.last() += u"?"_s;
+            }
+            return rows;
+        };
+        QCOMPARE(shown(), (QStringList{u"甲|？？？？？"_s, u"乙|？？？？？"_s, u"|？？？？？"_s}));
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_Return);  // the sheet's draw, followed at once
+        QStringList results, inView;
         for (int r = 0; r < 3; ++r) {
             results << box("Txt_Kekka", r)->text();
             QCOMPARE(ui::foreColour(box("Txt_Kekka", r)) == ui::rgb(255, 0, 0), results.last() != u"はずれ"_s);
+            inView << box("Txt_Name", r)->text() + u'|' + results.last()
+                          + (results.last() != u"はずれ"_s ? u"!"_s : u""_s);
         }
+        QCOMPARE(shown(), inView);
+        box("Txt_Name", 2)->setText(u"丙"_s);  // a name typed on the sheet shows there too
+        QTRY_VERIFY(shown()[2].startsWith(u"丙|"_s));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);  // the view closes, the sheet stays
+        settle();
+        QVERIFY(!view && m_shell->drawSheet().state() == WindowState::Shown);
         results.sort();
         QCOMPARE(results, (QStringList{u"A"_s, u"B"_s, u"はずれ"_s}));
 
@@ -491,6 +520,104 @@ private Q_SLOTS:
         for (int r = 0; r < 3; ++r)
             QVERIFY(results.contains(box("Txt_Kekka", r)->text()));
 
+        QTest::keyClick(box("Txt_Kekka", 0), Qt::Key_Escape);
+        QCOMPARE(m_shell->drawSheet().state(), WindowState::Absent);
+
+        // Opened again with every prize ticked: the view from its menu (Shift+F10), drawn there with Space, Space,
+        // Enter; the results copied (Ctrl+C, where no text is selected) and saved (Ctrl+S), before and after.
+        prizes->tickBox(2)->setValue(1);
+        settle();
+        QVERIFY((sheet = open(m_shell->drawSheet())));
+        const QString longName = u"=1+2,\"x\" "_s + u"とても長いお名前の参加者さん"_s.repeated(4);
+        box("Txt_Name", 2)->setText(longName);
+        box("Txt_Name", 0)->setSelection(0, 1);
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"甲"_s);
+        box("Txt_Name", 0)->deselect();
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_C, Qt::ControlModifier);
+        const QString quoted = u"\"'=1+2,\"\"x\"\" "_s + u"とても長いお名前の参加者さん"_s.repeated(4) + u'"';
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 u"番号\t名前\t結果\t当選\n1\t甲\t？？？？？\t\n2\t乙\t？？？？？\t\n3\t"_s + quoted
+                     + u"\t？？？？？\t\n"_s);
+        QVERIFY(QGuiApplication::clipboard()->mimeData()->html().contains(u"=1+2,&quot;x&quot;"_s));
+        // A context menu's commands, `choose` chosen; opened in the event loop, as the program runs.
+        const auto menu = [](const std::function<void()> &open, const QString &choose) {
+            QStringList items;
+            runUntilExit([&] {
+                QTimer::singleShot(0, [&] {
+                    auto *m = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                    QAction *chosen = nullptr;
+                    for (QAction *a : m ? m->actions() : QList<QAction *>())
+                        if (!a->isSeparator() && (items << a->text(), a->text() == choose))
+                            chosen = a;
+                    if (m)
+                        m->close();
+                    if (chosen)
+                        chosen->trigger();
+                });
+                open();
+                QCoreApplication::exit(0);
+            });
+            return items.mid(items.size() - 3);
+        };
+        const QStringList commands{u"発表"_s, u"結果をコピー"_s, u"結果を保存…"_s};
+        QCOMPARE(
+            menu([&] { QTest::keyClick(sheet->button(u"Command1"_s), Qt::Key_F10, Qt::ShiftModifier); }, u"発表"_s),
+            commands);
+        QVERIFY((view = sheet->roomView()));
+        QTRY_COMPARE(QApplication::activeWindow(), view.data());
+        QScreen *other = QGuiApplication::screens().size() > 1 ? QGuiApplication::screens().at(1) : sheet->screen();
+        QVERIFY(view->screen() == other && view->geometry() == other->geometry() && view->isFullScreen());
+        QVERIFY2(view->pixelSize() >= 24, qPrintable(QString::number(view->pixelSize())));
+        QCOMPARE(shown(), (QStringList{u"甲|？？？？？"_s, u"乙|？？？？？"_s, longName + u"|？？？？？"_s}));
+        QStringList steps;
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Space, Qt::Key_Return}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            steps << shown().join(u' ') + u'@' + qobject_cast<QWidget *>(QApplication::focusWidget())->accessibleName();
+        }
+        results.clear();
+        for (int r = 0; r < 3; ++r)
+            results << box("Txt_Kekka", r)->text() + u'!';
+        const auto step = [&](int revealed, int focus) {
+            QStringList rows{u"甲|"_s, u"乙|"_s, longName + u'|'};
+            for (int r = 0; r < 3; ++r)
+                rows[r] += r < revealed ? results[r] : u"？？？？？"_s;
+            return rows.join(u' ') + u'@' + QString(rows[focus]).replace(u'|', u'　').remove(u'!');
+        };
+        QCOMPARE(steps, (QStringList{step(1, 0), step(2, 1), step(3, 2)}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        settle();
+        QVERIFY(!view && m_shell->drawSheet().state() == WindowState::Shown);
+        QCOMPARE(menu(
+                     [&] {
+                         QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
+                         QApplication::sendEvent(box("Txt_Kekka", 1), &right);
+                     },
+                     u"結果をコピー"_s),
+                 commands);
+        QVERIFY(
+            QGuiApplication::clipboard()->mimeData()->html().contains(u"color:#ff0000'>"_s + results[1].chopped(1)));
+
+        box("Txt_Kekka", 1)->setText(u"特賞"_s);  // typed over: what the sheet shows goes out
+        QString suggested, answer = m_dir->filePath(u"結果.csv"_s);
+        sheet->askResultsPath = [&](QWidget *, const QString &path) { return suggested = path, answer; };
+        QTest::keyClick(box("Txt_Name", 0), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY2(QRegularExpression(u"^%1/抽選結果_\\d{4}-\\d\\d-\\d\\d_\\d{4}\\.csv$"_s.arg(
+                                        QRegularExpression::escape(QDir::currentPath())))
+                     .match(suggested)
+                     .hasMatch(),
+                 qPrintable(suggested));
+        QCOMPARE(readFile(answer), u"\uFEFF番号,名前,結果,当選\r\n1,甲,%1,○\r\n2,乙,特賞,○\r\n3,%2,%3,○\r\n"_s
+                                       .arg(results[0].chopped(1), quoted, results[2].chopped(1))
+                                       .toUtf8());
+        QVERIFY(QDir().mkdir(answer = m_dir->filePath(u"フォルダー.csv"_s)));
+        ui::MessageBox::setNextAnswer(QMessageBox::Ok);
+        sheet->saveResults();  // a failed save: said, named, and the sheet as it was
+        const QString said = ui::MessageBox::takeShownMessages().join(u'\n');
+        QVERIFY2(said.contains(QDir::toNativeSeparators(answer)) && said.contains(u"フォルダー"_s), qPrintable(said));
+        QCOMPARE(box("Txt_Kekka", 1)->text(), u"特賞"_s);
+        answer.clear();  // cancelled: nothing written, nothing said
+        sheet->saveResults();
         QTest::keyClick(box("Txt_Kekka", 0), Qt::Key_Escape);
         QCOMPARE(m_shell->drawSheet().state(), WindowState::Absent);
         QCOMPARE(m_shell->participantList().state(), WindowState::Hidden);

@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 
+#include "ui/form.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -97,6 +99,8 @@ void TextBox::contextMenuEvent(QContextMenuEvent *event)
     reroute("edit-undo", [this] { undoOrHand(); });
     if (QAction *undo = menu->findChild<QAction *>(QStringLiteral("edit-undo")); undo && undoHandler)
         undo->setEnabled(undo->isEnabled() || undoHandler(false));
+    if (auto *form = qobject_cast<Form *>(window()))
+        form->extendContextMenu(menu);
     menu->exec(event->globalPos());
     delete menu;
 }

@@ -14,6 +14,8 @@
 
 #include <functional>
 
+class QMenu;
+
 namespace ui {
 
 class Form : public QWidget {
@@ -50,6 +52,9 @@ public:
     std::function<void()> onUnloadRequest;
     // Unloads this window through its owner; a window nobody owns just closes.
     void unload();
+
+    // Adds the window's own commands to a context menu of one of its text boxes; none by default.
+    virtual void extendContextMenu(QMenu *menu) { Q_UNUSED(menu) }
 
 protected:
     virtual bool loadSteps() { return true; }

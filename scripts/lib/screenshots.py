@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Takes the user guide's pictures of the five windows from the real program.
+"""Takes the user guide's pictures of the five windows, and of the draw sheet's room's view, from the real program.
 
 Runs inside tests/e2e/desktop (scripts/screenshots sets that up):
 
@@ -25,6 +25,7 @@ PARTICIPANTS_WINDOW = "参加者設定"
 PRIZES_WINDOW = "景品設定"
 SHEET = "抽選する"
 ABOUT = "Lotarinについて"
+VIEW = "発表"
 PENDING = "？？？？？"
 
 # (tick, name): two people have sent their apologies and stay unticked.
@@ -83,7 +84,7 @@ def capture(app, title, path):
         raw, previous, deadline = os.path.join(scratch, "grab.ppm"), None, time.monotonic() + 5
         while True:
             time.sleep(0.25)
-            subprocess.run(["import", "-window", str(app.xid(title)), raw], check=True, stdin=subprocess.DEVNULL)
+            subprocess.run(["import", "-window", str(lotarin.xid(title)), raw], check=True, stdin=subprocess.DEVNULL)
             with open(raw, "rb") as f:
                 data = f.read()
             if data == previous or time.monotonic() > deadline:
@@ -136,6 +137,11 @@ def main():
             lambda: all(lotarin.text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)), "the draw"
         )
         capture(app, SHEET, os.path.join(out, "draw-sheet.png"))
+        lotarin.key(SHEET, "F11")
+        app.window(VIEW)
+        capture(app, VIEW, os.path.join(out, "room-view.png"))
+        lotarin.key(VIEW, "Escape")
+        app.gone(VIEW)
         press(app, SHEET, "やめる")
         app.gone(SHEET)
 

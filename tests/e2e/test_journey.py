@@ -1,8 +1,10 @@
 """A whole raffle on the real program: the participants typed in, ticked and saved, the sheet drawn with the prize list
-a file holds, printed through CUPS (the queue, then an instance of it) into a PDF that is looked at, to a queue that
-refuses jobs, to a paused one (sent anyway, out once resumed) and with no print service at all; the About window's
-icon turning on screen; 終了."""
+a file holds from its room's view (発表), the results copied and saved as CSV, printed through CUPS (the queue, then an
+instance of it) into a PDF that is looked at, to a queue that refuses jobs, to a paused one (sent anyway, out once
+resumed) and with no print service at all; the About window's icon turning on screen; 終了."""
 
+import csv
+import io
 import os
 import re
 import subprocess
@@ -11,11 +13,13 @@ import threading
 import time
 
 import lotarin
+import pyatspi
 from lotarin import list_file, text, tick, wait
 
 PEOPLE = {0: "山田 太郎", 1: "佐藤, 花子", 2: "  鈴木一郎  ", 3: "高橋", 5: "田中（幹事）", 7: "伊藤"}
 PRIZES = {0: "液晶テレビ", 1: "自転車", 2: "図書カード", 4: "お食事券, ペア", 12: "特賞の旅行"}
 PENDING, NO_PRIZE = "？？？？？", "はずれ"
+HEADER = ["番号", "名前", "結果", "当選"]
 
 
 def icon_images(xid, seconds):
@@ -63,8 +67,42 @@ class Journey(lotarin.TestCase):
         self.assertEqual(
             [lotarin.showing(s[("panel", str(r + 1))]) for r in range(40)], [r < len(listed) for r in range(40)]
         )
-        app.click(s[("push button", "抽選")])
+        # 発表 (F11): the room's view, full screen, its rows read through the bus; Space draws as 抽選 does and shows one
+        # result more at each press, Enter the rest; Esc closes it alone.
+        lotarin.key("抽選する", "F11")
+        view = app.window("発表")
+        e = view.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.assertEqual((e.x, e.y, e.width, e.height), (0, 0, 1024, 768))
+        rows = lambda: [
+            a.name for a in lotarin.descendants(view) if a.getRole() == pyatspi.ROLE_LIST_ITEM
+        ]  # noqa: E731
+        shows = lambda n: [f"{name}　{r if i < n else PENDING}" for i, (name, r) in enumerate(zip(listed, results()))]
+        self.assertEqual(rows(), shows(0))
+        for revealed, keys in enumerate(["space", "space", "Return"], 1):
+            lotarin.key("発表", keys)
+            wait(
+                lambda: PENDING not in results() and rows() == shows(len(listed) if keys == "Return" else revealed),
+                keys,
+            )
+        lotarin.key("発表", "Escape")
+        app.gone("発表")
+        app.click(s[("push button", "抽選")])  # the result stands
         drawn = wait(lambda: PENDING not in results() and results(), "the draw")
+        # The results copied as a table (Ctrl+C), and saved through the save dialog (Ctrl+S) as 抽選結果_….csv.
+        table = [[str(i + 1), n, r, "○" if r != NO_PRIZE else ""] for i, (n, r) in enumerate(zip(listed, drawn))]
+        lotarin.key("抽選する", "ctrl+c")
+        clipboard = lambda: subprocess.run(
+            ["xclip", "-o", "-selection", "clipboard"], capture_output=True
+        ).stdout  # noqa
+        wait(lambda: clipboard().decode() == "".join("\t".join(r) + "\n" for r in [HEADER] + table), "the table copied")
+        lotarin.key("抽選する", "ctrl+s")
+        app.window("結果を保存")
+        lotarin.key("結果を保存", "Return")
+        saved = wait(lambda: [f for f in os.listdir(folder) if f.endswith(".csv")], "the results saved")
+        self.assertRegex(saved[0], r"^抽選結果_\d{4}-\d\d-\d\d_\d{4}\.csv$")
+        out = io.StringIO()
+        csv.writer(out, lineterminator="\r\n").writerows([HEADER] + table)
+        self.assertEqual(self.read(folder, saved[0]), b"\xef\xbb\xbf" + out.getvalue().encode())
         # Only prize rows 1 to N take part; the ticked ones with a name are won, each once.
         self.assertEqual(
             sorted(r for r in drawn if r != NO_PRIZE),

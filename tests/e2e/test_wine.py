@@ -1,8 +1,8 @@
 """The Windows program as a user gets it: the installer ($LOTARIN_DIST) run silently in a fresh Wine on a private
 desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (no accessibility
-bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter and
-printed through Wine's spooler into CUPS, then to a queue that rejects the job; removed, the lists staying; then
-installed for all users and removed."""
+bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter,
+shown full screen (発表), its results saved as CSV and printed through Wine's spooler into CUPS, then to a queue that
+rejects the job; removed, the lists and the results staying; then installed for all users and removed."""
 
 import glob
 import os
@@ -29,6 +29,20 @@ def distinct_glyphs(image, count):
     return bool(cells) and all(
         ImageChops.difference(a, b).getbbox() for i, a in enumerate(cells) for b in cells[i + 1 :]
     )
+
+
+def ink_lines(image, ranges):
+    """The lines of text in the colour whose red, green and blue lie in `ranges`, each cropped to its ink, narrowest
+    first."""
+    channels = [
+        c.point(lambda v, lo=lo, hi=hi: 255 if lo <= v <= hi else 0) for c, (lo, hi) in zip(image.split(), ranges)
+    ]
+    mask = ImageChops.multiply(channels[0], ImageChops.multiply(channels[1], channels[2]))
+    rows = [y for y in range(mask.height) if mask.crop((0, y, mask.width, y + 1)).getbbox()]
+    starts, ends = [y for y in rows if y - 1 not in rows], [y + 1 for y in rows if y + 1 not in rows]
+    boxes = [mask.crop((0, top, mask.width, bottom)).getbbox() for top, bottom in zip(starts, ends)]
+    lines = [image.crop((x0, top, x1, bottom)) for (x0, _, x1, _), top, bottom in zip(boxes, starts, ends)]
+    return sorted(lines, key=lambda line: line.width)
 
 
 class Wine(lotarin.TestCase):
@@ -130,6 +144,33 @@ class Wine(lotarin.TestCase):
         self.assertEqual(red(rows()), 0)
         key("抽選する", "Return")  # 抽選, the default button
         wait(lambda: red(rows()) > 50, "the winners in red")
+        # 発表 (F11): the whole screen, the two names in large black letters, the two prizes won in large red ones that a
+        # screenshot reads glyph by glyph.
+        key("抽選する", "F11")
+        view = xid("発表")
+        self.assertIn("Geometry: 1024x768", xdotool("getwindowgeometry", view))
+        red_black = [((181, 255), (0, 89), (0, 89)), ((0, 99), (0, 99), (0, 99))]
+        won, names = wait(
+            lambda: (lambda w, n: len(w) == len(n) == 2 and (w, n))(
+                *(ink_lines(window_image(view), ranges) for ranges in red_black)
+            ),
+            "the names and prizes in the view",
+        )
+        self.assertTrue(all(line.height >= 48 for line in won + names), [line.size for line in won + names])
+        self.assertTrue(distinct_glyphs(won[0], 3) and distinct_glyphs(won[1], 5), "自転車 and 液晶テレビ drawn")
+        key("発表", "Escape")
+        self.gone("発表")
+        # The results saved (Ctrl+S) through Windows' save dialog, as it proposes: 抽選結果_….csv in the lists' folder.
+        key("抽選する", "ctrl+s")
+        key("結果を保存", "Return")
+        saved = wait(lambda: [f for f in os.listdir(lists) if f.endswith(".csv")], "the results saved")
+        self.assertIn(
+            self.read(lists, saved[0]),
+            [
+                f'\ufeff番号,名前,結果,当選\r\n1,山田 太郎,{a},○\r\n2,"佐藤, 花子",{b},○\r\n'.encode()
+                for a, b in (("液晶テレビ", "自転車"), ("自転車", "液晶テレビ"))
+            ],
+        )
         self.assertTrue(os.environ.get("E2E_PDF_DIR") or os.environ.get("CI") != "true", "CI prints through CUPS")
         if os.environ.get("E2E_PDF_DIR"):
             before = lotarin.printed()
@@ -156,7 +197,7 @@ class Wine(lotarin.TestCase):
         )  # noqa: E731  waits: it goes on from a copy of itself
         remove(os.path.join(installed, "uninstall.exe"))
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
-        self.assertEqual(sorted(os.listdir(lists)), ["TBKEIHIN.DAT", "TBNAME.DAT"], "the lists stay")
+        self.assertEqual(sorted(os.listdir(lists)), sorted(["TBKEIHIN.DAT", "TBNAME.DAT"] + saved), "the files stay")
         # For every user, then removed by a plain /S: the uninstaller finds its mode in the registry.
         common = [
             os.path.join(env["WINEPREFIX"], "drive_c", p)
