@@ -1,5 +1,6 @@
 #include "ui/form.h"
 
+#include "platform/windowsystem.h"
 #include "ui/centering.h"
 #include "ui/definitions.h"
 #include "ui/fonts.h"
@@ -11,8 +12,10 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -71,12 +74,12 @@ int Form::toPixels(int twips) const
 
 void Form::build()
 {
-    // Neither border style resizes, so no maximise box. A fixed dialog has a dialog's frame and
-    // no minimise box either; a fixed single frame is a plain window's and can be minimised.
-    // Both get a close box so the window can be dismissed from its frame.
+    // Neither border style resizes, so no maximise box, and Windows draws a frame that cannot be
+    // dragged either. A fixed dialog has no minimise box; a fixed single frame is a plain
+    // window's and can be minimised. Both get a close box so the window can be dismissed from its frame.
     const bool dialog = m_def.border == BorderStyle::FixedDialog;
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | (dialog ? Qt::MSWindowsFixedSizeDialogHint : Qt::WindowMinimizeButtonHint));
+                   | Qt::MSWindowsFixedSizeDialogHint | (dialog ? Qt::WindowFlags() : Qt::WindowMinimizeButtonHint));
     setWindowTitle(m_def.caption);
     setFixedSize(toPixels(m_def.clientWidth), toPixels(m_def.clientHeight));
     // The program's own icon comes from the application (see shell::applyWindowIcon);
@@ -188,8 +191,7 @@ QList<QWidget *> Form::tabOrder() const
 
 bool Form::Form_Load()
 {
-    CenterOnScreen(*this);
-    m_centredOuterSize = frameGeometry().size();
+    m_centredOuterSize = CenterOnScreen(*this);
     return loadSteps();
 }
 
@@ -264,13 +266,7 @@ void Form::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    // The frame is only known once the window is on the screen; if it turned out to be
-    // other than assumed when the window was centred, centre it again from its real size.
-    if (m_centredOuterSize.isValid()) {
-        if (frameGeometry().size() != m_centredOuterSize)
-            CenterOnScreen(*this);
-        m_centredOuterSize = QSize();
-    }
+    centreAgainOnceFramed();
     const QList<QWidget *> order = tabOrder();
     for (QWidget *w : order) {
         if (w->isVisibleTo(this) && w->isEnabled()) {
@@ -278,6 +274,34 @@ void Form::showEvent(QShowEvent *event)
             break;
         }
     }
+}
+
+void Form::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (event->spontaneous())
+        centreAgainOnceFramed();
+}
+
+void Form::centreAgainOnceFramed()
+{
+    // The frame becomes known as the window is shown (Windows), or once the window manager has
+    // framed it, where it would not say beforehand (fluxbox). If it turned out to be other than
+    // assumed when the window was centred, the window is centred again from its real size.
+    const QSize outer = frameGeometry().size();
+    if (!m_centredOuterSize.isValid() || outer == size())
+        return;
+    if (outer != std::exchange(m_centredOuterSize, QSize()))
+        CenterOnScreen(*this);
+}
+
+void Form::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Neither border resizes. A window manager that maximises the window all the same (fluxbox's
+    // Alt+F10), or makes it full screen, is asked to put it back as it was.
+    if (event->type() == QEvent::WindowStateChange && windowState() & Stretched)
+        setWindowState(windowState() & ~Stretched);
 }
 
 void setForeColour(QWidget *control, Colour colour)
@@ -294,20 +318,41 @@ Colour foreColour(const QWidget *control)
     return rgb(c.red(), c.green(), c.blue());
 }
 
-void CenterOnScreen(QWidget &window)
+QSize CenterOnScreen(QWidget &window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return;
+        return {};
     const double tpp = screenTwipsPerPixel();
-    // The outer size: before the window is first shown the frame is not known yet,
-    // and Qt reports the client size.
-    const QSize outer = window.frameGeometry().size();
+    // The outer size. Before the window is first shown Qt knows no frame and reports the client
+    // size; an X11 window manager can be asked which frame it will draw.
+    QSize outer = window.frameGeometry().size();
+    platform::FrameForecast forecast;
+    bool made = false;
+    if (outer == window.size())
+        forecast = platform::forecastFrame([&window, &made] {
+            made = true;
+            window.winId();
+            return window.windowHandle();
+        });
+    outer = outer.grownBy(forecast.frame.value_or(QMargins()));
     const QRect area = screen->geometry();
     const Position pos = centredPosition(float(area.width() * tpp), float(area.height() * tpp),
                                          float(outer.width() * tpp), float(outer.height() * tpp));
-    // move() places a top-level window's outer frame, which is what the offsets are for.
-    window.move(area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp)));
+    const QPoint topLeft = area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp));
+    // move() places a top-level window's outer frame, which is what the offsets are for. A
+    // window made for the question is placed by its client area, inside the frame to come; one
+    // that got no answer by its frame, still to come too, so that the window manager moves the
+    // client into it and Qt learns the frame (Form::centreAgainOnceFramed).
+    if (const std::optional<QMargins> &frame = forecast.frame) {
+        window.setGeometry(QRect(topLeft + QPoint(frame->left(), frame->top()), window.size()));
+    } else if (made) {
+        window.setGeometry(QRect(topLeft, window.size()));
+        window.windowHandle()->setFramePosition(topLeft);
+    } else {
+        window.move(topLeft);
+    }
+    return forecast.knownOnShow ? outer : QSize();
 }
 
 }  // namespace ui

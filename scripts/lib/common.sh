@@ -7,7 +7,7 @@ LOTARIN_PRESET=${LOTARIN_PRESET:-default}
 if [ "$LOTARIN_PRESET" = default ]; then LOTARIN_BUILD=$LOTARIN_ROOT/build; else LOTARIN_BUILD=$LOTARIN_ROOT/build-$LOTARIN_PRESET; fi
 
 # What building and running needs.
-LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcups2-dev
+LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcups2-dev libxcb1-dev
                       fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n)
 # What the test suite needs on top: a private X server, the accessibility bus, a PDF
 # printer and tools to look at its pages, desktop-file validators, the fuzzer, and for the
