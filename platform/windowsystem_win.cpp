@@ -3,6 +3,8 @@
 
 namespace platform {
 
+void chooseWindowSystem() {}
+
 FrameForecast forecastFrame(const std::function<QWindow *()> &)
 {
     return {std::nullopt, true};

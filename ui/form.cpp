@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -267,6 +268,13 @@ void Form::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     centreAgainOnceFramed();
+    // A Wayland compositor may maximise any window (weston on Super+Shift+M) and then ends the
+    // connection, every window with it, when the window keeps its own size: there the window
+    // takes whatever size it is given, and goes back to its own (changeEvent, resizeEvent).
+    if (!m_snapsBack && QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle()) {
+        windowHandle()->setMaximumSize(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+        m_snapsBack = true;
+    }
     const QList<QWidget *> order = tabOrder();
     for (QWidget *w : order) {
         if (w->isVisibleTo(this) && w->isEnabled()) {
@@ -298,10 +306,31 @@ void Form::centreAgainOnceFramed()
 void Form::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Stretched))
+        return;
     // Neither border resizes. A window manager that maximises the window all the same (fluxbox's
-    // Alt+F10), or makes it full screen, is asked to put it back as it was.
-    if (event->type() == QEvent::WindowStateChange && windowState() & Stretched)
+    // Alt+F10), or makes it full screen, is asked to put it back as it was; a Wayland compositor
+    // once the window has shown the size it gave (weston forgets a request that comes sooner).
+    m_unstretching = true;
+    if (!m_snapsBack)
         setWindowState(windowState() & ~Stretched);
+}
+
+void Form::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_snapsBack && m_unstretching && windowState() & Stretched)
+        QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~Stretched); });
+}
+
+void Form::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A stretched window keeps the size it was given until it is put back.
+    if (size() == minimumSize())
+        m_unstretching = false;
+    else if (m_snapsBack && !m_unstretching)
+        resize(minimumSize());
 }
 
 void setForeColour(QWidget *control, Colour colour)

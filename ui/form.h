@@ -57,6 +57,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -68,7 +70,9 @@ private:
     WindowDef m_def;
     double m_twipsPerPixel = 15.0;
     static constexpr Qt::WindowStates Stretched = Qt::WindowMaximized | Qt::WindowFullScreen;
-    QSize m_centredOuterSize;  // the outer size assumed when the load step centred the window
+    QSize m_centredOuterSize;     // the outer size assumed when the load step centred the window
+    bool m_snapsBack = false;     // resized from outside, the window takes its own size again
+    bool m_unstretching = false;  // maximised or full screen, and asked back
     QHash<QString, QWidget *> m_controls;
 };
 
