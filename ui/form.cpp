@@ -287,16 +287,18 @@ void Form::showEvent(QShowEvent *event)
 void Form::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (event->spontaneous())
-        centreAgainOnceFramed();
+    // An X11 window manager that would not say which frame it would draw (fluxbox) has framed the
+    // window now, and may still be settling the frame (fluxbox draws a resize handle first).
+    if (event->spontaneous() && m_centredOuterSize.isValid() && !std::exchange(m_framing, true))
+        QTimer::singleShot(100, this, [this] { centreAgainOnceFramed(); });
 }
 
 void Form::centreAgainOnceFramed()
 {
     // The frame becomes known as the window is shown (Windows), or once the window manager has
-    // framed it, where it would not say beforehand (fluxbox). If it turned out to be other than
-    // assumed when the window was centred, the window is centred again from its real size.
-    const QSize outer = frameGeometry().size();
+    // framed it (moveEvent). If it turned out to be other than assumed when the window was
+    // centred, the window is centred again from its real size.
+    const QSize outer = windowHandle() ? windowHandle()->frameGeometry().size() : size();
     if (!m_centredOuterSize.isValid() || outer == size())
         return;
     if (outer != std::exchange(m_centredOuterSize, QSize()))
@@ -353,28 +355,30 @@ QSize CenterOnScreen(QWidget &window)
     if (!screen)
         return {};
     const double tpp = screenTwipsPerPixel();
-    // The outer size. Before the window is first shown Qt knows no frame and reports the client
-    // size; an X11 window manager can be asked which frame it will draw.
-    QSize outer = window.frameGeometry().size();
+    // The frame, as the window system says it now. Before the window is first shown Qt knows
+    // none, and an X11 window manager can be asked which frame it will draw.
+    QMargins frame = window.windowHandle() ? window.windowHandle()->frameMargins() : QMargins();
     platform::FrameForecast forecast;
     bool made = false;
-    if (outer == window.size())
+    if (frame.isNull()) {
         forecast = platform::forecastFrame([&window, &made] {
             made = true;
             window.winId();
             return window.windowHandle();
         });
-    outer = outer.grownBy(forecast.frame.value_or(QMargins()));
+        frame = forecast.frame.value_or(QMargins());
+    }
+    const QSize outer = window.size().grownBy(frame);
     const QRect area = screen->geometry();
     const Position pos = centredPosition(float(area.width() * tpp), float(area.height() * tpp),
                                          float(outer.width() * tpp), float(outer.height() * tpp));
     const QPoint topLeft = area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp));
-    // move() places a top-level window's outer frame, which is what the offsets are for. A
-    // window made for the question is placed by its client area, inside the frame to come; one
-    // that got no answer by its frame, still to come too, so that the window manager moves the
-    // client into it and Qt learns the frame (Form::centreAgainOnceFramed).
-    if (const std::optional<QMargins> &frame = forecast.frame) {
-        window.setGeometry(QRect(topLeft + QPoint(frame->left(), frame->top()), window.size()));
+    // The offsets are for the outer frame. Where it is known, the client area goes inside it;
+    // a window made for the question that got no answer is placed by the frame still to come,
+    // so that the window manager moves the client into it and Qt learns the frame
+    // (Form::centreAgainOnceFramed); elsewhere move() places a window's frame.
+    if (!frame.isNull()) {
+        window.setGeometry(QRect(topLeft + QPoint(frame.left(), frame.top()), window.size()));
     } else if (made) {
         window.setGeometry(QRect(topLeft, window.size()));
         window.windowHandle()->setFramePosition(topLeft);

@@ -73,6 +73,7 @@ private:
     QSize m_centredOuterSize;     // the outer size assumed when the load step centred the window
     bool m_snapsBack = false;     // resized from outside, the window takes its own size again
     bool m_unstretching = false;  // maximised or full screen, and asked back
+    bool m_framing = false;       // framed by the window manager, to be centred again
     QHash<QString, QWidget *> m_controls;
 };
 

@@ -190,7 +190,9 @@ class Journey(lotarin.TestCase):
                     == 0,
                     "Lotarin on XWayland",
                 )
-            else:  # weston maximises the list window it has just shown; it is drawn anew, keeps its names, goes back
+            else:  # weston maximises the list window it has just shown, then stretches it (Super + the middle button
+                # dragged from the middle of its screen, which the window covers); it is drawn anew, keeps its names,
+                # goes back to its size
                 menu = lotarin.descendants(app.window("Lotarin"))
                 next(a for a in menu if a.name == "参加者設定").queryAction().doAction(0)
                 c = app.controls("参加者設定", "名前 40")
@@ -198,11 +200,19 @@ class Journey(lotarin.TestCase):
                 extents = app.window("参加者設定").queryComponent().getExtents
                 size = lambda: extents(pyatspi.DESKTOP_COORDS)[2:]  # noqa: E731
                 before = size()
-                lotarin.activate(lotarin.xdotool("search", "--onlyvisible", "--classname", "^weston").split()[0])
+                screen = lotarin.xdotool("search", "--onlyvisible", "--classname", "^weston").split()[0]
+                lotarin.activate(screen)
                 lotarin.xdotool("key", "super+shift+m", "sleep", "1")
                 c[("text", "名前 2")].queryEditableText().setTextContents("佐藤")
                 time.sleep(1)
                 self.assertIsNone(app.proc.poll(), "weston ended the program")
+                wait(lambda: size() == before, "the list window at its own size")
+                x, y = lotarin.geometry(screen)[:2]
+                lotarin.xdotool(
+                    *("mousemove", x + 512, y - 5, "sleep", "0.2", "mousemove", x + 512, y + 400, "sleep", "0.2"),
+                    *("keydown", "super", "mousedown", "2", "mousemove", x + 600, y + 480, "sleep", "0.5"),
+                    *("mouseup", "2", "keyup", "super", "sleep", "1"),
+                )
                 wait(lambda: size() == before, "the list window at its own size")
                 self.assertEqual(text(c[("text", "名前 1")]), "山田 太郎")
             app.proc.kill()
