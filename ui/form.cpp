@@ -288,9 +288,13 @@ void Form::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
     // An X11 window manager that would not say which frame it would draw (fluxbox) has framed the
-    // window now, and may still be settling the frame (fluxbox draws a resize handle first).
+    // window now, and may still be settling the frame (fluxbox draws a resize handle first). A
+    // frame still unknown then is looked for again at the next move.
     if (event->spontaneous() && m_centredOuterSize.isValid() && !std::exchange(m_framing, true))
-        QTimer::singleShot(100, this, [this] { centreAgainOnceFramed(); });
+        QTimer::singleShot(100, this, [this] {
+            m_framing = false;
+            centreAgainOnceFramed();
+        });
 }
 
 void Form::centreAgainOnceFramed()
