@@ -1,5 +1,6 @@
 // Lotarin: prize drawing for gatherings.
 
+#include "platform/windowsystem.h"
 #include "shell/identity.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
@@ -9,6 +10,7 @@
 
 int main(int argc, char *argv[])
 {
+    platform::chooseWindowSystem();
     QApplication app(argc, argv);
     shell::applyIdentity();
     ui::installFontSubstitutions();

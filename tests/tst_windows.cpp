@@ -178,8 +178,10 @@ private Q_SLOTS:
         const auto px = [tpp = 1440 / form->screen()->logicalDotsPerInch()](int twips) { return qRound(twips / tpp); };
         QCOMPARE(form->minimumSize(), QSize(px(def.clientWidth), px(def.clientHeight)));
         QCOMPARE(form->maximumSize(), form->minimumSize());
-        QCOMPARE(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
-                 def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags());
+        QCOMPARE(form->windowFlags()
+                     & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                 Qt::MSWindowsFixedSizeDialogHint  // Windows' frame of a fixed size
+                     | (def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags()));
 #ifndef Q_OS_WIN  // Windows draws the frames: the journey under Wine measures the menu on the screen
         QCOMPARE(form->frameGeometry().topLeft(), centred[form->screen()->geometry().width() % 2]);
 #endif

@@ -1,5 +1,6 @@
 #include "ui/form.h"
 
+#include "platform/windowsystem.h"
 #include "ui/centering.h"
 #include "ui/definitions.h"
 #include "ui/fonts.h"
@@ -11,8 +12,11 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -71,12 +75,12 @@ int Form::toPixels(int twips) const
 
 void Form::build()
 {
-    // Neither border style resizes, so no maximise box. A fixed dialog has a dialog's frame and
-    // no minimise box either; a fixed single frame is a plain window's and can be minimised.
-    // Both get a close box so the window can be dismissed from its frame.
+    // Neither border style resizes, so no maximise box, and Windows draws a frame that cannot be
+    // dragged either. A fixed dialog has no minimise box; a fixed single frame is a plain
+    // window's and can be minimised. Both get a close box so the window can be dismissed from its frame.
     const bool dialog = m_def.border == BorderStyle::FixedDialog;
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                   | (dialog ? Qt::MSWindowsFixedSizeDialogHint : Qt::WindowMinimizeButtonHint));
+                   | Qt::MSWindowsFixedSizeDialogHint | (dialog ? Qt::WindowFlags() : Qt::WindowMinimizeButtonHint));
     setWindowTitle(m_def.caption);
     setFixedSize(toPixels(m_def.clientWidth), toPixels(m_def.clientHeight));
     // The program's own icon comes from the application (see shell::applyWindowIcon);
@@ -188,8 +192,7 @@ QList<QWidget *> Form::tabOrder() const
 
 bool Form::Form_Load()
 {
-    CenterOnScreen(*this);
-    m_centredOuterSize = frameGeometry().size();
+    m_centredOuterSize = CenterOnScreen(*this);
     return loadSteps();
 }
 
@@ -264,12 +267,13 @@ void Form::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    // The frame is only known once the window is on the screen; if it turned out to be
-    // other than assumed when the window was centred, centre it again from its real size.
-    if (m_centredOuterSize.isValid()) {
-        if (frameGeometry().size() != m_centredOuterSize)
-            CenterOnScreen(*this);
-        m_centredOuterSize = QSize();
+    centreAgainOnceFramed();
+    // A Wayland compositor may maximise any window (weston on Super+Shift+M) and then ends the
+    // connection, every window with it, when the window keeps its own size: there the window
+    // takes whatever size it is given, and goes back to its own (changeEvent, resizeEvent).
+    if (!m_snapsBack && QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle()) {
+        windowHandle()->setMaximumSize(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+        m_snapsBack = true;
     }
     const QList<QWidget *> order = tabOrder();
     for (QWidget *w : order) {
@@ -278,6 +282,61 @@ void Form::showEvent(QShowEvent *event)
             break;
         }
     }
+}
+
+void Form::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // An X11 window manager that would not say which frame it would draw (fluxbox) has framed the
+    // window now, and may still be settling the frame (fluxbox draws a resize handle first). A
+    // frame still unknown then is looked for again at the next move.
+    if (event->spontaneous() && m_centredOuterSize.isValid() && !std::exchange(m_framing, true))
+        QTimer::singleShot(100, this, [this] {
+            m_framing = false;
+            centreAgainOnceFramed();
+        });
+}
+
+void Form::centreAgainOnceFramed()
+{
+    // The frame becomes known as the window is shown (Windows), or once the window manager has
+    // framed it (moveEvent). If it turned out to be other than assumed when the window was
+    // centred, the window is centred again from its real size.
+    const QSize outer = windowHandle() ? windowHandle()->frameGeometry().size() : size();
+    if (!m_centredOuterSize.isValid() || outer == size())
+        return;
+    if (outer != std::exchange(m_centredOuterSize, QSize()))
+        CenterOnScreen(*this);
+}
+
+void Form::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Stretched))
+        return;
+    // Neither border resizes. A window manager that maximises the window all the same (fluxbox's
+    // Alt+F10), or makes it full screen, is asked to put it back as it was; a Wayland compositor
+    // once the window has shown the size it gave (weston forgets a request that comes sooner).
+    m_unstretching = true;
+    if (!m_snapsBack)
+        setWindowState(windowState() & ~Stretched);
+}
+
+void Form::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_snapsBack && m_unstretching && windowState() & Stretched)
+        QTimer::singleShot(0, this, [this] { setWindowState(windowState() & ~Stretched); });
+}
+
+void Form::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // A stretched window keeps the size it was given until it is put back.
+    if (size() == minimumSize())
+        m_unstretching = false;
+    else if (m_snapsBack && !m_unstretching)
+        resize(minimumSize());
 }
 
 void setForeColour(QWidget *control, Colour colour)
@@ -294,20 +353,43 @@ Colour foreColour(const QWidget *control)
     return rgb(c.red(), c.green(), c.blue());
 }
 
-void CenterOnScreen(QWidget &window)
+QSize CenterOnScreen(QWidget &window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
-        return;
+        return {};
     const double tpp = screenTwipsPerPixel();
-    // The outer size: before the window is first shown the frame is not known yet,
-    // and Qt reports the client size.
-    const QSize outer = window.frameGeometry().size();
+    // The frame, as the window system says it now. Before the window is first shown Qt knows
+    // none, and an X11 window manager can be asked which frame it will draw.
+    QMargins frame = window.windowHandle() ? window.windowHandle()->frameMargins() : QMargins();
+    platform::FrameForecast forecast;
+    bool made = false;
+    if (frame.isNull()) {
+        forecast = platform::forecastFrame([&window, &made] {
+            made = true;
+            window.winId();
+            return window.windowHandle();
+        });
+        frame = forecast.frame.value_or(QMargins());
+    }
+    const QSize outer = window.size().grownBy(frame);
     const QRect area = screen->geometry();
     const Position pos = centredPosition(float(area.width() * tpp), float(area.height() * tpp),
                                          float(outer.width() * tpp), float(outer.height() * tpp));
-    // move() places a top-level window's outer frame, which is what the offsets are for.
-    window.move(area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp)));
+    const QPoint topLeft = area.topLeft() + QPoint(qRound(pos.left / tpp), qRound(pos.top / tpp));
+    // The offsets are for the outer frame. Where it is known, the client area goes inside it;
+    // a window made for the question that got no answer is placed by the frame still to come,
+    // so that the window manager moves the client into it and Qt learns the frame
+    // (Form::centreAgainOnceFramed); elsewhere move() places a window's frame.
+    if (!frame.isNull()) {
+        window.setGeometry(QRect(topLeft + QPoint(frame.left(), frame.top()), window.size()));
+    } else if (made) {
+        window.setGeometry(QRect(topLeft, window.size()));
+        window.windowHandle()->setFramePosition(topLeft);
+    } else {
+        window.move(topLeft);
+    }
+    return forecast.knownOnShow ? outer : QSize();
 }
 
 }  // namespace ui

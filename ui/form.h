@@ -60,16 +60,25 @@ protected:
     virtual bool loadSteps() { return true; }
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void build();
     QPushButton *roleButton(ButtonRole role) const;
     bool handleKey(QKeyEvent *event);
+    void centreAgainOnceFramed();
 
     WindowDef m_def;
     double m_twipsPerPixel = 15.0;
-    QSize m_centredOuterSize;  // the outer size assumed when the load step centred the window
+    static constexpr Qt::WindowStates Stretched = Qt::WindowMaximized | Qt::WindowFullScreen;
+    QSize m_centredOuterSize;     // the outer size assumed when the load step centred the window
+    bool m_snapsBack = false;     // resized from outside, the window takes its own size again
+    bool m_unstretching = false;  // maximised or full screen, and asked back
+    bool m_framing = false;       // framed by the window manager, to be centred again
     QHash<QString, QWidget *> m_controls;
 };
 
@@ -78,7 +87,9 @@ void setForeColour(QWidget *control, Colour colour);
 // The text colour a text box shows now.
 Colour foreColour(const QWidget *control);
 
-// Moves a window to the middle of the primary screen, from its outer size.
-void CenterOnScreen(QWidget &window);
+// Moves a window to the middle of the primary screen, from its outer size. Gives the outer size
+// it assumed where the real one becomes known only as the window is shown, and the window can be
+// moved then; an invalid size where it is known already, or never.
+QSize CenterOnScreen(QWidget &window);
 
 }  // namespace ui

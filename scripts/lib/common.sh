@@ -7,12 +7,14 @@ LOTARIN_PRESET=${LOTARIN_PRESET:-default}
 if [ "$LOTARIN_PRESET" = default ]; then LOTARIN_BUILD=$LOTARIN_ROOT/build; else LOTARIN_BUILD=$LOTARIN_ROOT/build-$LOTARIN_PRESET; fi
 
 # What building and running needs.
-LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcups2-dev
+LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcups2-dev libxcb1-dev
                       fonts-ipafont-gothic fonts-ipafont-mincho qt6-translations-l10n)
-# What the test suite needs on top: a private X server, the accessibility bus, a PDF
-# printer and tools to look at its pages, desktop-file validators, the fuzzer, and for the
-# Debian package its dependency finder and lintian.
+# What the test suite needs on top: a private X server, the accessibility bus, window managers
+# and tools to ask them, weston with XWayland and Qt's Wayland plugin, a PDF printer and tools
+# to look at its pages, desktop-file validators, the fuzzer, and for the Debian package its
+# dependency finder and lintian.
 LOTARIN_TEST_PACKAGES=(xvfb xauth xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib python3-pil
+                       openbox fluxbox wmctrl x11-utils weston xwayland qt6-wayland
                        cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
                        desktop-file-utils appstream clang libclang-rt-14-dev file dpkg-dev lintian)
 

@@ -6,7 +6,7 @@
 # gives the host's moc, rcc and uic, of the same version as the source built here.
 LOTARIN_WINDOWS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools
                           qt6-translations-l10n dpkg-dev xz-utils wine64 nsis zip unzip locales
-                          xvfb xauth xdotool xclip dbus at-spi2-core fonts-ipafont-gothic fonts-ipafont-mincho
+                          xvfb xauth xdotool xclip x11-utils dbus at-spi2-core fonts-ipafont-gothic fonts-ipafont-mincho
                           cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
                           python3 python3-pil python3-xlib python3-pyatspi)
 

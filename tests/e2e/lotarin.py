@@ -2,6 +2,7 @@
 found and read through the accessibility bus (pyatspi), clicks and keys go through the X server (xdotool)."""
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -62,9 +63,32 @@ def xid(title, timeout=TIMEOUT):
     return int(wait(lambda: xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()[0], title, timeout))
 
 
+def activate(xid):
+    """A window brought to the front and given the keys: by the window manager, or where none runs, by hand."""
+    if subprocess.run(["xdotool", "windowactivate", "--sync", str(xid)], capture_output=True).returncode:
+        xdotool("windowraise", xid, "windowfocus", "--sync", xid)
+
+
 def key(title, *keys):
-    """Keys typed into a window, focused first, as no window manager does it here."""
-    xdotool("windowfocus", "--sync", xid(title), "key", "--delay", "60", *keys)
+    """Keys typed into a window, activated first."""
+    activate(xid(title))
+    xdotool("key", "--delay", "60", *keys)
+
+
+def geometry(xid):
+    """A window's client area on the screen, (x, y, width, height)."""
+    info = subprocess.run(["xwininfo", "-id", str(xid)], check=True, capture_output=True, text=True).stdout
+    return tuple(
+        int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in ("ute upper-left X", "ute upper-left Y", "Width", "Height")
+    )
+
+
+def frame(xid):
+    """A window's outer frame on the screen: its client area in the window manager's borders (_NET_FRAME_EXTENTS)."""
+    x, y, w, h = geometry(xid)
+    extents = subprocess.run(["xprop", "-id", str(xid), "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
+    left, right, top, bottom = map(int, re.findall(r"\d+", extents.partition("=")[2]) or [0] * 4)
+    return x - left, y - top, w + left + right, h + top + bottom
 
 
 def window_image(xid):
@@ -115,7 +139,7 @@ class Tombal:
         self.proc = subprocess.Popen(
             [os.environ["TOMBAL"]],
             cwd=workdir,
-            env={**os.environ, **(env or {})},
+            env={k: v for k, v in {**os.environ, **(env or {})}.items() if v is not None},  # None: left out
             stdin=subprocess.DEVNULL,
             stdout=self.log,
             stderr=subprocess.STDOUT,
@@ -159,8 +183,8 @@ class Tombal:
         xdotool("mousemove", e.x + e.width // 2, e.y + e.height // 2, "sleep", "0.05", "click", "1")
 
     def press(self, title, caption):
-        """A button of a window brought to the front first, as no window manager does it here."""
-        xdotool("windowraise", xid(title))
+        """A button of a window brought to the front first."""
+        activate(xid(title))
         self.click(
             wait(
                 lambda: next(
@@ -190,6 +214,32 @@ class TestCase(unittest.TestCase):
             with open(os.path.join(path, name), "wb") as f:
                 f.write(data)
         return path
+
+    def window_manager(self, name):
+        """A window manager on the desktop's X server until the test ends, its settings in a fresh home."""
+        log = tempfile.TemporaryFile()
+        wm = subprocess.Popen([name], env={**os.environ, "HOME": self.folder()}, stdout=log, stderr=subprocess.STDOUT)
+        self.addCleanup(lambda: (wm.kill(), wm.wait()))  # fluxbox may not heed SIGTERM
+        running = (
+            lambda: name in subprocess.run(["wmctrl", "-m"], capture_output=True, text=True).stdout.lower()
+        )  # noqa: E731
+        wait(lambda: running() or wm.poll() is not None, name)
+        self.assertTrue(running(), f"{name}: exit status {wm.poll()}, output: {log.seek(0) or log.read()!r}")
+
+    def assertCentred(self, title):
+        """The window's outer frame in the middle of the screen, to the pixel."""
+        x, y, w, h = frame(xid(title))
+        sw, sh = map(int, xdotool("getdisplaygeometry").split())
+        self.assertEqual((x, y), ((sw - w) // 2, (sh - h) // 2), f"the frame of {title}, {w} by {h}")
+
+    def assertStaysPut(self, title):
+        """Asked to maximise the window and to make it full screen, the window manager leaves its frame as it was."""
+        window = xid(title)
+        before = frame(window)
+        for state in ("maximized_vert,maximized_horz", "fullscreen"):
+            subprocess.run(["wmctrl", "-i", "-r", str(window), "-b", "add," + state], check=True)
+        time.sleep(1)
+        self.assertEqual(frame(window), before, title)
 
     def start(self, workdir, env=None):
         app = Tombal(workdir, env)

@@ -9,8 +9,11 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import threading
 import time
+
+import pyatspi
 
 import lotarin
 import pyatspi
@@ -42,9 +45,16 @@ class Journey(lotarin.TestCase):
     def test_a_whole_raffle(self):
         prizes = {**{r: (1, n) for r, n in PRIZES.items()}, 2: (0, "図書カード"), 3: (1, "")}
         folder = self.folder({"TBKEIHIN.DAT": list_file(prizes)})
+        self.window_manager("openbox")
         app = self.start(folder)
+        self.assertCentred("Lotarin")
+        self.assertStaysPut("Lotarin")
+        app.press("Lotarin", "景品設定")
+        self.assertCentred("景品設定")
+        lotarin.key("景品設定", "Escape")
         app.press("Lotarin", "参加者設定")
         c = app.controls("参加者設定", "名前 40")
+        self.assertCentred("参加者設定")
         self.assertEqual(self.read(folder, "TBNAME.DAT"), b"", "opening the window leaves an empty list file")
         for row, value in PEOPLE.items():
             c[("text", f"名前 {row + 1}")].queryEditableText().setTextContents(value)
@@ -61,6 +71,7 @@ class Journey(lotarin.TestCase):
         listed = [n for _, (t, n) in sorted(people.items()) if t == 1]
         app.press("Lotarin", "開始")
         s = app.controls("抽選する", "結果 40")
+        self.assertCentred("抽選する")
         results = lambda: [text(s[("text", f"結果 {i + 1}")]) for i in range(len(listed))]  # noqa: E731
         self.assertEqual([text(s[("text", f"名前 {i + 1}")]) for i in range(len(listed))], listed)
         self.assertEqual(results(), [PENDING] * len(listed))
@@ -170,11 +181,12 @@ class Journey(lotarin.TestCase):
 
         app.press("Lotarin", "Lotarinについて")
         xid = lotarin.xid("Lotarinについて")
+        self.assertCentred("Lotarinについて")
+        self.assertStaysPut("Lotarinについて")
         watcher = threading.Thread(target=lambda: setattr(self, "frames", icon_images(xid, 3.5)))
         watcher.start()
         time.sleep(0.3)
-        geometry = lotarin.xdotool("getwindowgeometry", xid).split()
-        x, y = (int(v) for v in geometry[geometry.index("Position:") + 1].split(","))
+        x, y = lotarin.geometry(xid)[:2]
         lotarin.xdotool("mousemove", x + 32, y + 20, "sleep", "0.05", "click", "1")
         watcher.join()
         # Nine frames, the icon turned edge-on and back; a frame or two may pass unseen on a busy machine.
@@ -188,3 +200,51 @@ class Journey(lotarin.TestCase):
         self.assertEqual(app.proc.wait(10), 0)
         self.assertEqual(sorted(f for f in os.listdir(folder) if f.endswith(".DAT")), ["TBKEIHIN.DAT", "TBNAME.DAT"])
         self.assertEqual(self.read(folder, "TBNAME.DAT"), list_file(people))
+
+    def test_other_desktops(self):
+        """fluxbox, which maximises fixed windows and tells a window's frame only once it is shown; weston, through
+        XWayland where it runs, and where it does not on Wayland, where weston may maximise a fixed window."""
+        folder = self.folder()
+        self.window_manager("fluxbox")
+        app = self.start(folder)
+        app.press("Lotarin", "Lotarinについて")
+        for title in ("Lotarin", "Lotarinについて"):
+            self.assertCentred(title)
+            self.assertStaysPut(title)
+        app.proc.kill()
+        for xwayland in (True, False):
+            log, socket = tempfile.TemporaryFile(), f"wl-lotarin-{os.getpid()}-{xwayland}"
+            weston = subprocess.Popen(
+                ["weston", "--backend=x11-backend.so", "--use-pixman", "--width=1024", "--height=768"]
+                + ["--socket=" + socket]
+                + ["--xwayland"] * xwayland,
+                stdout=log,
+                stderr=log,
+            )
+            self.addCleanup(lambda w=weston: (w.terminate(), w.wait()))
+            wait(lambda: os.path.exists(os.path.join(os.environ["XDG_RUNTIME_DIR"], socket)), "weston")
+            xserver = xwayland and wait(lambda: re.search(rb"display (:\d+)", log.seek(0) or log.read()), "XWayland")[1]
+            display = xserver.decode() if xwayland else None
+            app = self.start(folder, {"WAYLAND_DISPLAY": socket, "QT_QPA_PLATFORM": None, "DISPLAY": display})
+            if xwayland:  # through X11: its window is XWayland's
+                search = ["xdotool", "search", "--onlyvisible", "--name", "^Lotarin$"]
+                on_x = {**os.environ, "DISPLAY": display}
+                wait(lambda: subprocess.run(search, env=on_x, capture_output=True).returncode == 0, "Lotarin on X")
+            else:  # weston maximises the list window it has just shown; it is drawn anew, keeps its names, goes back
+                menu = lotarin.descendants(app.window("Lotarin"))
+                next(a for a in menu if a.name == "参加者設定").queryAction().doAction(0)
+                c = app.controls("参加者設定", "名前 40")
+                c[("text", "名前 1")].queryEditableText().setTextContents("山田 太郎")
+                extents = app.window("参加者設定").queryComponent().getExtents
+                size = lambda: extents(pyatspi.DESKTOP_COORDS)[2:]  # noqa: E731
+                before = size()
+                lotarin.activate(lotarin.xdotool("search", "--onlyvisible", "--classname", "^weston").split()[0])
+                lotarin.xdotool("key", "super+shift+m", "sleep", "1")
+                c[("text", "名前 2")].queryEditableText().setTextContents("佐藤")
+                time.sleep(1)
+                self.assertIsNone(app.proc.poll(), "weston ended the program")
+                wait(lambda: size() == before, "the list window at its own size")
+                self.assertEqual(text(c[("text", "名前 1")]), "山田 太郎")
+            app.proc.kill()
+            weston.terminate()
+            weston.wait()

@@ -6,6 +6,7 @@ rejects the job; removed, the lists and the results staying; then installed for 
 
 import glob
 import os
+import re
 import subprocess
 
 from PIL import ImageChops
@@ -188,7 +189,13 @@ class Wine(lotarin.TestCase):
             self.assertEqual(lotarin.printed(), before)
         key("抽選する", "Escape")
         self.gone("抽選する")
-        key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
+        # The About window's frame is of a fixed size: Windows cannot resize it, nor a window manager (Wine tells it so).
+        key("Lotarin", "Tab", "Tab", "space")  # Lotarinについて, the focus being on 開始
+        hints = subprocess.run(["xprop", "-id", str(xid("Lotarinについて")), "WM_NORMAL_HINTS"], capture_output=True)
+        self.assertEqual(re.findall(rb"(?:minimum|maximum) size: (\d+ by \d+)", hints.stdout), [b"407 by 207"] * 2)
+        key("Lotarinについて", "Return")
+        self.gone("Lotarinについて")
+        key("Lotarin", "shift+Tab", "space")  # 終了
         self.gone("Lotarin")
         remove = lambda exe: (
             run("wineserver", "-w"),
