@@ -1,6 +1,7 @@
 // Lotarin: prize drawing for gatherings.
 
 #include "shell/identity.h"
+#include "shell/listsfolder.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     shell::applyIdentity();
+    shell::enterListsFolder();
     ui::installFontSubstitutions();
     int result = 0;
     {
