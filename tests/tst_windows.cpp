@@ -10,6 +10,7 @@
 #include "ui/messagebox.h"
 
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLibraryInfo>
 #include <QPaintEngine>
@@ -176,6 +177,10 @@ private Q_SLOTS:
                                                            : w->geometry() == want,
                      qPrintable(c.name));
             QCOMPARE(w->isVisibleTo(form), c.visible);
+            // Latin letters and digits ("John Smith", "3,000円", row numbers) in the face of the Japanese beside them.
+            const QList scripts = QFontDatabase::writingSystems(QFontInfo(w->font()).family());
+            QVERIFY2(scripts.contains(QFontDatabase::Latin) && scripts.contains(QFontDatabase::Japanese),
+                     qPrintable(QFontInfo(w->font()).family()));
             if (const ui::FontDef font = c.font.isSet() ? c.font : def.font; font.isSet()) {
                 QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()),
                          std::pair(font.pointSize, font.weight >= 700));
