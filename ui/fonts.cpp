@@ -9,44 +9,44 @@
 namespace ui {
 namespace {
 
-// Japanese faces of each style, as Windows names them (a Japanese Windows has them all, under
-// their Japanese names; another Windows under their English ones, if its Japanese fonts are
-// installed) and as Linux distributions do.
+// Japanese faces of each style, as Windows (a Japanese Windows has them all; another one has
+// them with its Japanese fonts) and Linux distributions name them in English. Windows knows a
+// Japanese face by its English name too, and prints it so under Wine, which fails on the
+// Japanese one.
 QStringList faces(std::initializer_list<const char *> names)
 {
     QStringList list;
     for (const char *name : names)
-        list << QString::fromUtf8(name);
+        list << QString::fromLatin1(name);
     return list;
 }
 
 const QStringList &gothic()
 {
-    static const QStringList list = faces({"ＭＳ ゴシック", "MS Gothic", "IPAゴシック", "IPAGothic", "IPAexゴシック",
-                                           "IPAexGothic", "Noto Sans CJK JP", "VL Gothic", "Takao Gothic"});
+    static const QStringList list =
+        faces({"MS Gothic", "IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic", "Takao Gothic"});
     return list;
 }
 
 const QStringList &proportionalGothic()
 {
-    static const QStringList list = faces({"MS PGothic", "IPA Pゴシック", "IPAPGothic", "IPAexゴシック", "IPAexGothic",
-                                           "Noto Sans CJK JP", "VL PGothic", "メイリオ", "Meiryo"});
+    static const QStringList list =
+        faces({"MS PGothic", "IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic", "Meiryo"});
     return list;
 }
 
 const QStringList &mincho()
 {
-    static const QStringList list = faces({"MS Mincho", "IPA明朝", "IPAMincho", "IPAex明朝", "IPAexMincho",
-                                           "Noto Serif CJK JP", "Takao Mincho", "游明朝", "Yu Mincho"});
+    static const QStringList list =
+        faces({"MS Mincho", "IPAMincho", "IPAexMincho", "Noto Serif CJK JP", "Takao Mincho", "Yu Mincho"});
     return list;
 }
 
 // The user interface's gothic, for windows without a font of their own.
 const QStringList &interfaceGothic()
 {
-    static const QStringList list =
-        faces({"Yu Gothic UI", "Meiryo UI", "MS UI Gothic", "メイリオ", "Meiryo", "IPA Pゴシック", "IPAPGothic",
-               "IPAexゴシック", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"});
+    static const QStringList list = faces({"Yu Gothic UI", "Meiryo UI", "MS UI Gothic", "Meiryo", "IPAPGothic",
+                                           "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"});
     return list;
 }
 
@@ -54,9 +54,12 @@ const QStringList &interfaceGothic()
 // Qt takes the Latin letters from it and the Japanese from another font: a serif "John
 // Smith" beside gothic names, or, for a name the system only knows as an alias (Wine's "MS
 // Shell Dlg"), Latin from whatever font sorts first.
-bool drawsJapanese(const QString &family)
+bool drawsJapanese(const QString &face)
 {
-    return QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)
+    // Loading it first: Windows registers a face under its Japanese name, its English name
+    // becoming known then.
+    const QString family = QFontInfo(QFont(face)).family();
+    return QFontDatabase::hasFamily(face) && QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)
            && QFontDatabase::isSmoothlyScalable(family);  // Windows' own "System" is a bitmap of one size
 }
 
@@ -93,6 +96,9 @@ void installFontSubstitutions()
     families.insert(system, japaneseFamily(system, gothic()));
     families.insert(msMincho, japaneseFamily(msMincho, mincho()));
     families.insert(msPGothic, japaneseFamily(msPGothic, proportionalGothic()));
+    // The same for a font named outside the definitions (the printed sheet's dated line).
+    for (auto it = families.cbegin(); it != families.cend(); ++it)
+        QFont::insertSubstitution(it.key(), it.value());
 
     // The platform's user-interface font at its size, in a Japanese face where it has none.
     QFont interface = QApplication::font();
