@@ -330,11 +330,12 @@ Section
 
   ; The lists live in the user's own Documents\Lotarin, never in the program's folder, which
   ; users cannot write: started in its program folder, as the Start menu entry starts it,
-  ; the installed program moves there (created for each user at their first start), wherever
-  ; their Documents was redirected.
+  ; the installed program moves there (made here for this user, by the program for the others
+  ; at their first start), wherever their Documents was redirected.
   ${If} $AllUsers == 1
     StrCpy $R1 "/AllUsers"
   ${Else}
+    CreateDirectory "$DOCUMENTS\${NAME}"
     StrCpy $R1 "/CurrentUser"
   ${EndIf}
   CreateShortcut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\Tombal.exe" "" "$INSTDIR\Tombal.exe" 0 SW_SHOWNORMAL "" \
