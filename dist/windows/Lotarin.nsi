@@ -332,11 +332,8 @@ Section
   ; users cannot write: started in its program folder, as the Start menu entry starts it,
   ; the installed program moves there (made here for this user, by the program for the others
   ; at their first start), wherever their Documents was redirected.
-  ${If} $AllUsers == 1
-    StrCpy $R1 "/AllUsers"
-  ${Else}
+  ${If} $AllUsers == 0
     CreateDirectory "$DOCUMENTS\${NAME}"
-    StrCpy $R1 "/CurrentUser"
   ${EndIf}
   CreateShortcut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\Tombal.exe" "" "$INSTDIR\Tombal.exe" 0 SW_SHOWNORMAL "" \
                  "参加者と景品を設定して抽選します"
@@ -346,8 +343,9 @@ Section
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Tombal.exe"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" $R1'
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S $R1'
+  ; Without its mode: the uninstaller finds it (below), however it is started.
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
@@ -362,8 +360,8 @@ FunctionEnd
 
 Function un.onInit
   !insertmacro ReadMode
-  ; Started without its mode (uninstall.exe /S by hand), it takes the one it was installed in:
-  ; an install for every user is registered in HKLM at this folder.
+  ; Started without its mode (through its registration, or uninstall.exe /S by hand), it takes
+  ; the one it was installed in: an install for every user is registered in HKLM at this folder.
   ${If} $ModeGiven == 0
     ReadRegStr $R3 HKLM "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $R3 == $INSTDIR
