@@ -2,116 +2,89 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QHash>
 #include <QStringList>
 
 namespace ui {
 namespace {
 
-// Japanese faces of each style, as Windows (a Japanese Windows has them all; another one has
-// them with its Japanese fonts) and Linux distributions name them in English. Windows knows a
-// Japanese face by its English name too, and prints it so under Wine, which fails on the
-// Japanese one.
 QStringList faces(std::initializer_list<const char *> names)
 {
     QStringList list;
     for (const char *name : names)
-        list << QString::fromLatin1(name);
+        list << QString::fromUtf8(name);
     return list;
 }
 
-const QStringList &gothic()
+// Japanese faces that stand in for each of the faces the windows name, under the names the
+// systems list them by: a Japanese Windows (and Wine in Japanese) by their Japanese names,
+// another Windows and Linux by their English ones.
+QStringList standInsFor(const QString &face)
 {
-    static const QStringList list =
-        faces({"MS Gothic", "IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "VL Gothic", "Takao Gothic"});
-    return list;
-}
-
-const QStringList &proportionalGothic()
-{
-    static const QStringList list =
-        faces({"MS PGothic", "IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic", "Meiryo"});
-    return list;
-}
-
-const QStringList &mincho()
-{
-    static const QStringList list =
-        faces({"MS Mincho", "IPAMincho", "IPAexMincho", "Noto Serif CJK JP", "Takao Mincho", "Yu Mincho"});
-    return list;
-}
-
-// The user interface's gothic, for windows without a font of their own.
-const QStringList &interfaceGothic()
-{
-    static const QStringList list = faces({"Yu Gothic UI", "Meiryo UI", "MS UI Gothic", "Meiryo", "IPAPGothic",
-                                           "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"});
-    return list;
+    if (face == QLatin1String("System"))  // a bitmap face; a fixed-pitch gothic looks closest to it
+        return faces({"ＭＳ ゴシック", "MS Gothic", "IPAゴシック", "IPAGothic", "IPAexゴシック", "IPAexGothic",
+                      "Noto Sans CJK JP", "VL ゴシック", "VL Gothic", "TakaoGothic"});
+    if (face == QString::fromUtf8("ＭＳ 明朝"))
+        return faces({"MS Mincho", "IPA明朝", "IPAMincho", "IPAex明朝", "IPAexMincho", "Noto Serif CJK JP",
+                      "TakaoMincho", "游明朝", "Yu Mincho"});
+    if (face == QString::fromUtf8("ＭＳ Ｐゴシック"))
+        return faces({"MS PGothic", "IPA Pゴシック", "IPAPGothic", "IPAexゴシック", "IPAexGothic", "Noto Sans CJK JP",
+                      "VL Pゴシック", "VL PGothic", "メイリオ", "Meiryo"});
+    // The user interface's gothic, for windows without a font of their own.
+    return faces({"Yu Gothic UI", "Meiryo UI", "MS UI Gothic", "メイリオ", "Meiryo", "IPA Pゴシック", "IPAPGothic",
+                  "IPAexゴシック", "IPAexGothic", "Noto Sans CJK JP", "VL Pゴシック", "VL PGothic"});
 }
 
 // A face Latin and Japanese can both be drawn in, at any size. Where a face lacks Japanese,
 // Qt takes the Latin letters from it and the Japanese from another font: a serif "John
 // Smith" beside gothic names, or, for a name the system only knows as an alias (Wine's "MS
-// Shell Dlg"), Latin from whatever font sorts first.
-bool drawsJapanese(const QString &face)
+// Shell Dlg"), Latin from whatever font sorts first. Asked by name, so that no font is loaded
+// for it: start-up stays as fast.
+bool drawsJapanese(const QString &family)
 {
-    // Loading it first: Windows registers a face under its Japanese name, its English name
-    // becoming known then.
-    const QString family = QFontInfo(QFont(face)).family();
-    return QFontDatabase::hasFamily(face) && QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)
+    static const QStringList installed = QFontDatabase::families();
+    return installed.contains(family) && QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)
            && QFontDatabase::isSmoothlyScalable(family);  // Windows' own "System" is a bitmap of one size
 }
 
-QString japaneseFamily(const QString &face, const QStringList &standIns)
+QString japaneseFamily(const QString &face)
 {
     if (drawsJapanese(face))
         return face;
-    for (const QString &standIn : standIns)
+    for (const QString &standIn : standInsFor(face))
         if (drawsJapanese(standIn))
             return standIn;
     return face;  // no Japanese face at all: Qt's own fallback
-}
-
-QHash<QString, QString> &familyOfFace()
-{
-    static QHash<QString, QString> families;
-    return families;
 }
 
 }  // namespace
 
 void installFontSubstitutions()
 {
+    // The platform's user-interface font at its size, in a Japanese face where it has none.
     static bool done = false;
     if (done)
         return;
     done = true;
-    const QString system = QStringLiteral("System");
-    const QString msMincho = QString::fromUtf8("ＭＳ 明朝");
-    const QString msPGothic = QString::fromUtf8("ＭＳ Ｐゴシック");
-    // "System" is a bitmap face, without Japanese glyphs outside a Japanese Windows; a
-    // gothic face looks closest to it.
-    QHash<QString, QString> &families = familyOfFace();
-    families.insert(system, japaneseFamily(system, gothic()));
-    families.insert(msMincho, japaneseFamily(msMincho, mincho()));
-    families.insert(msPGothic, japaneseFamily(msPGothic, proportionalGothic()));
-    // The same for a font named outside the definitions (the printed sheet's dated line).
-    for (auto it = families.cbegin(); it != families.cend(); ++it)
-        QFont::insertSubstitution(it.key(), it.value());
-
-    // The platform's user-interface font at its size, in a Japanese face where it has none.
     QFont interface = QApplication::font();
-    const QString family = QFontInfo(interface).family();
-    if (!drawsJapanese(family)) {
-        interface.setFamilies({japaneseFamily(family, interfaceGothic())});
+    const QString family = japaneseFamily(interface.family());
+    if (family != interface.family()) {
+        interface.setFamilies({family});
         QApplication::setFont(interface);
     }
 }
 
 QFont makeFont(const FontDef &def)
 {
-    QFont f(familyOfFace().value(def.face, def.face));
+    // Each named face is looked up once, when a window first needs it; a font named outside
+    // the definitions (the printed sheet's dated line) gets the same face.
+    static QHash<QString, QString> families;
+    auto it = families.constFind(def.face);
+    if (it == families.constEnd()) {
+        it = families.insert(def.face, japaneseFamily(def.face));
+        QFont::insertSubstitution(def.face, *it);
+    }
+    QFont f(*it);
     f.setPointSizeF(def.pointSize);
     f.setWeight(def.weight >= 700 ? QFont::Bold : QFont::Normal);
     f.setItalic(false);
