@@ -9,11 +9,12 @@
 
 namespace ui {
 
-// Chooses the stand-in faces once, before the first window is built; where the platform's
-// user-interface font has no Japanese, the application's font becomes a Japanese gothic of
-// its size.
+// Call once, before the first window is built: where the platform's user-interface font has
+// no Japanese, the application's font becomes a Japanese gothic of its size.
 void installFontSubstitutions();
 
+// The font of a definition, in its face or the face that stands in for it (which then also
+// stands in wherever else that face is named).
 QFont makeFont(const FontDef &def);
 
 }  // namespace ui
