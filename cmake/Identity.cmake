@@ -24,6 +24,8 @@ target_include_directories(lotarin_core PUBLIC ${LOTARIN_GENERATED_DIR})
 set(LOTARIN_ICO ${PROJECT_SOURCE_DIR}/ui/images/Tombal.ico)
 set(LOTARIN_RC ${LOTARIN_GENERATED_DIR}/Tombal.rc)
 configure_file(${PROJECT_SOURCE_DIR}/platform/windows/Tombal.rc.in ${LOTARIN_RC} @ONLY)
+# The same names for the installer (scripts/windows hands it to makensis).
+configure_file(${PROJECT_SOURCE_DIR}/dist/windows/Identity.nsh.in ${LOTARIN_GENERATED_DIR}/Identity.nsh @ONLY)
 if(WIN32)
   enable_language(RC)
   target_sources(Tombal PRIVATE ${LOTARIN_RC})

@@ -2,6 +2,7 @@
 
 #include "platform/windowsystem.h"
 #include "shell/identity.h"
+#include "shell/listsfolder.h"
 #include "shell/shell.h"
 #include "ui/fonts.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     platform::chooseWindowSystem();
     QApplication app(argc, argv);
     shell::applyIdentity();
+    shell::enterListsFolder();
     ui::installFontSubstitutions();
     int result = 0;
     {

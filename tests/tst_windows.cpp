@@ -11,6 +11,7 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -195,6 +196,10 @@ private Q_SLOTS:
                                                            : w->geometry() == want,
                      qPrintable(c.name));
             QCOMPARE(w->isVisibleTo(form), c.visible);
+            // Latin letters and digits ("John Smith", "3,000円", row numbers) in the face of the Japanese beside them.
+            const QList scripts = QFontDatabase::writingSystems(QFontInfo(w->font()).family());
+            QVERIFY2(scripts.contains(QFontDatabase::Latin) && scripts.contains(QFontDatabase::Japanese),
+                     qPrintable(QFontInfo(w->font()).family()));
             if (const ui::FontDef font = c.font.isSet() ? c.font : def.font; font.isSet()) {
                 QCOMPARE(std::pair(w->font().pointSizeF(), w->font().bold()),
                          std::pair(font.pointSize, font.weight >= 700));

@@ -31,7 +31,8 @@ WindowDef aboutDefinition()
           240, 2895, 300, 1)
         .withFont(system);
     // Each credit line has to fit its one-line box in this font; the unit tests measure them.
-    label("Lbl_Microsoft", QStringLiteral("(C) Lotarin 開発チーム"), 840, 720, 3645, 300, 2).withFont(system);
+    // The maker is named as the version record and the installer name it.
+    label("Lbl_Microsoft", QStringLiteral("(C) " LOTARIN_MAKER), 840, 720, 3645, 300, 2).withFont(system);
     picture(names::Pic_ApIcon, -1, QString::fromLatin1(images::icon), 240, 60, 384, 384, 3)
         .withFont(FontDef{QString::fromUtf8("ＭＳ Ｐゴシック"), 9, 400});
     w.add(ControlKind::CommandButton, names::Cmd_OK, -1, QStringLiteral("OK"), 4800, 2340, 1035, 480, 4)

@@ -204,9 +204,13 @@ lotarin_windows_dist() {
     rm -f "$out/Lotarin-$version-portable.zip" "$out/Lotarin-$version-setup.exe"
     (cd "$out" && zip -qr9 "Lotarin-$version-portable.zip" "Lotarin-$version") || return 1
     # What the uninstaller removes: the files the installer puts there, and no others.
-    (cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
-                    find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|') >"$out/files.nsh"
-    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$out/files.nsh" \
+    (cd "$stage" && echo '!macro DeleteProgramFiles'
+                    find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'
+                    echo '!macroend' && echo '!macro RemoveProgramFolders'
+                    find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|'
+                    echo '!macroend') >"$out/files.nsh"
+    makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DIDENTITY="$build/generated/Identity.nsh" \
+        -DSTAGE="$stage" -DFILES="$out/files.nsh" \
         -DICON="$LOTARIN_ROOT/ui/images/Tombal.ico" -DOUTFILE="$out/Lotarin-$version-setup.exe" \
         "$LOTARIN_ROOT/dist/windows/Lotarin.nsi" >&2 || return 1
     ls -l "$out"/*.exe "$out"/*.zip >&2

@@ -1,12 +1,16 @@
-"""The Windows program as a user gets it: the installer ($LOTARIN_DIST) run silently in a fresh Wine on a private
-desktop, the installed Tombal.exe started from its Start menu entry and driven through the X server alone (no accessibility
-bus): the menu centred, its Japanese captions drawn, a list pasted, typed, ticked and saved, the sheet drawn with Enter,
-shown full screen (発表), its results saved as CSV and printed through Wine's spooler into CUPS, then to a queue that
-rejects the job; removed, the lists and the results staying; then installed for all users and removed."""
+"""The Windows program as a user gets it: the installer ($LOTARIN_DIST) run in a fresh Wine on a private desktop whose
+Documents is redirected (as OneDrive does it), the installed Tombal.exe started from its Start menu entry and driven
+through the X server alone (no accessibility bus): the menu centred, its Japanese captions drawn, a list pasted, typed,
+ticked and saved into the real Documents, the sheet drawn with Enter, shown full screen (発表), its results saved as CSV
+and printed through Wine's spooler into CUPS, then to a queue that rejects the job; the About window's fixed frame;
+while it runs, neither reinstalled nor removed; started elsewhere and as the portable copy, its lists where it was
+started; removed through its registration, the lists and the results staying; then installed for all users through the
+installer's pages, started from the last one, and removed silently through its registration."""
 
 import glob
 import os
 import re
+import shutil
 import subprocess
 
 from PIL import ImageChops
@@ -47,14 +51,13 @@ def ink_lines(image, ranges):
 
 
 class Wine(lotarin.TestCase):
+    def closed(self, title):
+        return subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True
+        ).returncode
+
     def gone(self, title):
-        wait(
-            lambda: subprocess.run(
-                ["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], capture_output=True
-            ).returncode
-            != 0,
-            f"{title} to close",
-        )
+        wait(lambda: self.closed(title), f"{title} to close")
 
     def test_installed_raffle(self):
         setup = glob.glob(os.path.join(os.environ["LOTARIN_DIST"], "Lotarin-*-setup.exe"))
@@ -63,9 +66,30 @@ class Wine(lotarin.TestCase):
         home = self.folder()
         env = {k: v for k, v in os.environ.items() if k not in ("WINEPATH", "QT_PLUGIN_PATH")}  # only what it installed
         env.update(HOME=home, WINEPREFIX=os.path.join(home, "prefix"))
-        run = lambda *command: subprocess.run(command, env=env, check=True)  # noqa: E731
+        run = lambda *command, **kw: subprocess.run(command, env=env, **{"check": True, **kw})  # noqa: E731
         lib = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/lib")
         run("bash", "-c", f"source {lib}/common.sh && source {lib}/windows.sh && lotarin_wine_prefix $WINEPREFIX")
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
+        # Documents redirected, as OneDrive's folder backup does it: the lists follow it, never %USERPROFILE%\Documents.
+        documents = os.path.join(home, "OneDrive", "ドキュメント")
+        os.makedirs(documents)
+        shell = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer" + "\\"
+        for folders in ("User Shell Folders", "Shell Folders"):  # where Windows looks, and its cache
+            run(
+                "wine", "reg", "add", shell + folders, "/v", "Personal", "/d", "Z:" + documents.replace("/", "\\"), "/f"
+            )
+
+        def registered(root, value):
+            """A value of Lotarin's entry in Windows' list of programs."""
+            command = ["wine", "reg", "query", root + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lotarin"]
+            out = subprocess.run(command + ["/v", value], env=env, capture_output=True, text=True, errors="replace")
+            return (re.findall(r"REG_SZ\s+(.*)", out.stdout) or [None])[0]
+
+        def uninstall(root, value):
+            """Lotarin removed by the command its registration gives, as 設定 › アプリ does."""
+            exe, args = re.fullmatch(r'"([^"]+)"(.*)', registered(root, value).strip()).groups()
+            subprocess.Popen(["wine", exe, *args.split()], env=env)
+
         run("wine", setup[0], "/S")
         user = os.path.join(env["WINEPREFIX"], "drive_c/users", os.environ.get("USER") or "root")
         installed, staged = os.path.join(user, "AppData/Local/Programs/Lotarin"), glob.glob(setup[0][:-10] + "/")[0]
@@ -75,22 +99,12 @@ class Wine(lotarin.TestCase):
         self.assertEqual(files(installed), sorted(files(staged) + ["uninstall.exe"]))
         self.assertTrue("plugins/platforms/qwindows.dll" in files(installed) and "Qt6Test.dll" not in files(installed))
         menu = os.path.join(user, "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Lotarin.lnk")
-        lists = os.path.join(home, "Lotarin")  # the user's Documents\Lotarin: Wine's Documents is $HOME
-        self.assertTrue(os.path.isfile(menu) and os.path.isdir(lists))
-        self.assertIn(
-            "uninstall.exe",
-            subprocess.run(
-                ["wine", "reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion" r"\Uninstall\Lotarin"],
-                env=env,
-                capture_output=True,
-                text=True,
-            ).stdout,
-        )
+        lists = os.path.join(documents, "Lotarin")
+        self.assertTrue(os.path.isfile(menu) and os.path.isdir(lists) and registered("HKCU", "UninstallString"))
 
         with open(os.path.join(lists, "TBKEIHIN.DAT"), "wb") as f:
             f.write(list_file({0: (1, "液晶テレビ"), 1: (1, "自転車"), 2: (0, "予備")}))
-        run("wine", "start", "/unix", menu)
-        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=env)
+        run("wine", "start", "/unix", menu)  # its working folder is the program folder
         window = xid("Lotarin", timeout=60)
         geometry = xdotool("getwindowgeometry", window).split()
         x, y = (int(v) for v in geometry[geometry.index("Position:") + 1].split(","))
@@ -195,17 +209,52 @@ class Wine(lotarin.TestCase):
         self.assertEqual(re.findall(rb"(?:minimum|maximum) size: (\d+ by \d+)", hints.stdout), [b"407 by 207"] * 2)
         key("Lotarinについて", "Return")
         self.gone("Lotarinについて")
+        # While it runs, Windows would keep its files: neither reinstalled nor removed (run in place, to see its code).
+        self.assertEqual(run("wine", setup[0], "/S", check=False).returncode, 32)
+        in_place = "_?=" + registered("HKCU", "InstallLocation")
+        self.assertEqual(
+            run("wine", os.path.join(installed, "uninstall.exe"), "/S", in_place, check=False).returncode, 32
+        )
+        self.assertTrue(files(installed) and os.path.isfile(menu) and registered("HKCU", "QuietUninstallString"))
         key("Lotarin", "shift+Tab", "space")  # 終了
         self.gone("Lotarin")
-        remove = lambda exe: (
-            run("wineserver", "-w"),
-            run("wine", exe, "/S"),
-            run("wineserver", "-w"),
-        )  # noqa: E731  waits: it goes on from a copy of itself
-        remove(os.path.join(installed, "uninstall.exe"))
+
+        def first_list(program, folder):
+            """Started in `folder`, 参加者設定 makes its list there."""
+            subprocess.Popen(["wine", program], cwd=folder, env=env)
+            xid("Lotarin", timeout=60)
+            key("Lotarin", "space")
+            wait(lambda: os.path.exists(os.path.join(folder, "TBNAME.DAT")), f"TBNAME.DAT in {folder}")
+            key("参加者設定", "Escape")
+            key("Lotarin", "Tab", "Tab", "Tab", "space")  # 終了
+            self.gone("Lotarin")
+
+        first_list(os.path.join(installed, "Tombal.exe"), self.folder())  # a shortcut's own working folder
+        portable = shutil.copytree(staged, os.path.join(home, "USB"))
+        first_list(os.path.join(portable, "Tombal.exe"), portable)
+        uninstall("HKCU", "UninstallString")
+        key("Lotarin のアンインストール.*", "Return")  # アンインストール
+        wait(lambda: not registered("HKCU", "UninstallString"), "the program removed")
+        wait(lambda: self.closed("Lotarin のアンインストール.*") or key("Lotarin のアンインストール.*", "Return"), "閉じる")
+        run("wineserver", "-w", timeout=60)  # it goes on from a copy of itself
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
         self.assertEqual(sorted(os.listdir(lists)), sorted(["TBKEIHIN.DAT", "TBNAME.DAT"] + saved), "the files stay")
-        # For every user, then removed by a plain /S: the uninstaller finds its mode in the registry.
+
+        # For every user, chosen on the installer's pages by an administrator (Wine's user is one): Program Files. Its
+        # last page starts Lotarin; removed by the registered silent command.
+        subprocess.Popen(["wine", setup[0]], env=env)
+        page = "Lotarin セットアップ.*"
+        art = lambda: window_image(xid(page)).getpixel((60, 100))  # noqa: E731  the welcome and finish pages' picture
+        wait(lambda: art()[2] > 100 > art()[0], "the welcome page")
+        key(page, "Return")
+        wait(lambda: art()[0] > 100, "the next page")
+        key(page, "Tab", "Tab", "Down", "Return")  # すべてのユーザー
+        key(page, "Return")  # インストール, into the folder the page offers
+        wait(lambda: art()[2] > 100 > art()[0], "the finish page", timeout=60)
+        wait(lambda: self.closed(page) or key(page, "Return"), "完了")  # Lotarin を起動する ticked
+        xid("Lotarin", timeout=60)
+        key("Lotarin", "Tab", "Tab", "Tab", "space")  # 終了
+        self.gone("Lotarin")
         common = [
             os.path.join(env["WINEPREFIX"], "drive_c", p)
             for p in (
@@ -213,7 +262,7 @@ class Wine(lotarin.TestCase):
                 "ProgramData/Microsoft/Windows/Start Menu/Programs/Lotarin.lnk",
             )
         ]
-        run("wine", setup[0], "/S", "/AllUsers")
         self.assertTrue(all(map(os.path.isfile, common)), "installed for every user")
-        remove(common[0])
-        self.assertFalse(any(map(os.path.exists, common)), "removed, its Start menu entry too")
+        uninstall("HKLM", "QuietUninstallString")
+        run("wineserver", "-w", timeout=60)
+        self.assertFalse(any(map(os.path.exists, common)) or registered("HKLM", "UninstallString"), "removed")
