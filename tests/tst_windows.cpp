@@ -493,6 +493,9 @@ private Q_SLOTS:
                      qPrintable(shown));
             QCOMPARE(QFile::exists(pdf), asked && answer == QMessageBox::Yes);
         }
+        seams.queueState = {};  // a page that cannot be written is said
+        seams.configure = [&](QPrinter &p, const draw::printing::Target &) { p.setOutputFileName(pdf + u"/x"_s); };
+        QVERIFY(print(QMessageBox::Ok).contains(u"印刷できませんでした"_s));
 #ifdef Q_OS_WIN
         // What the spooler says: of a printer that is gone (the real one, asked), paused, offline, set to work
         // offline, out of paper, printing (its answer handed in: Wine's says every printer is ready).
