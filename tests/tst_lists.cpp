@@ -175,11 +175,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("readBack");  // null: the text itself
-        QTest::newRow("greyed 参加者") << 2 << u"参加者"_s << QByteArray::fromHex("322C228E5189C18ED2220D0A")
-                                       << QString();
-        QTest::newRow("no escaping") << 0 << u" a,b \"c\" "_s << QByteArray("0,\" a,b \"c\" \"\r\n") << QString();
-        // Duplicate codes, and Linux input methods' twins of JIS characters: stored and read back as Windows does.
-        QTest::newRow("IBM kanji") << 1 << u"髙﨑ⅲ"_s << QByteArray::fromHex("312C22FBFCFAB1FA42220D0A") << QString();
+        // The longest name the reader takes whole, and Linux input methods' twins of JIS characters, stored and read
+        // back as Windows does (random lists below check every other character against Windows' own table).
         QTest::newRow("the longest name")
             << 1 << QString((MaxRecordBytes - 4) / 2, u'ア')
             << "1,\"" + QByteArray("\x83\x41").repeated((MaxRecordBytes - 4) / 2) + "\"\r\n"
