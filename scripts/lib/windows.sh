@@ -147,11 +147,12 @@ lotarin_dist_place() {
 }
 
 # The DLLs that Tombal.exe loads when it starts, as Wine reports them: Qt's plugins among
-# them, which no import table names.
+# them, which no import table names. In a Wine prefix of its own, so that ending its Wine
+# server never ends the tests' programs.
 lotarin_loaded_dlls() {
     local exe=$1 log
     log=$(mktemp)
-    ( lotarin_wine_env && cd "$(mktemp -d)" && WINEDEBUG=+loaddll xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+    ( LOTARIN_WINEPREFIX=$LOTARIN_CACHE/wine-prefix-dist && lotarin_wine_env && cd "$(dirname "$log")" && WINEDEBUG=+loaddll xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
         bash -c 'wine "$0" 2>"$1" & for _ in $(seq 150); do xdotool search --onlyvisible --name "^Lotarin$" >/dev/null && break; sleep 0.2; done
                  sleep 1; wineserver -k' "$exe" "$log" ) >/dev/null 2>&1
     # Wine writes each backslash of the name twice.
