@@ -525,7 +525,11 @@ private Q_SLOTS:
               {QPrinter::Active, 5, 0, u"プリンターを使用できません"_s}}) {
             FailingPrinter printer(state, startDoc, endDoc);
             const QString got = draw::printing::renderPage(*sheet, printer, QString());
-            QVERIFY2(failure.isEmpty() ? got.isEmpty() : got.startsWith(failure), qPrintable(got));
+            // Where the machine has no printer at all, Qt makes every printer a PDF writer: its failure is a file's.
+            const QString said = failure.startsWith(u"プリンター"_s) && printer.outputFormat() == QPrinter::PdfFormat
+                                     ? u"ファイルを作成できません"_s
+                                     : failure;
+            QVERIFY2(said.isEmpty() ? got.isEmpty() : got.startsWith(said), qPrintable(got));
         }
         for (int r = 0; r < 3; ++r)
             QVERIFY(results.contains(box("Txt_Kekka", r)->text()));
