@@ -2,7 +2,6 @@
 // wrote), code page 932 as Windows has it, and that no failure loses the old list.
 
 #include "platform/cp932.h"
-#include "tests/listcheck.h"
 #include "tests/testing.h"
 
 #include <QProcess>
@@ -13,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <functional>
-
 #ifdef Q_OS_WIN
 #include <windows.h>
 
@@ -23,7 +20,6 @@
 #else
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -34,7 +30,7 @@ namespace {
 
 const QString kList = u"TBNAME.DAT"_s;
 const QByteArray kOld = record(1, "old") + record(0).repeated(39);
-enum Place { Gone, Folder, Full, ReadOnly, Locked, LockedEmpty, Unreadable, MarkedReadOnly, HeldOpen };
+enum Place { Gone, Folder, Full, Locked, LockedEmpty, Unreadable, MarkedReadOnly, HeldOpen };
 enum Given { Links, OwnerOnly, Hidden };
 
 // Forty long names: a save that takes a while.
@@ -49,7 +45,7 @@ EntryList priorRows()
 {
     EntryList rows;
     for (int i = 0; i < RowCount; ++i)
-        rows[size_t(i)] = EntryRow{qint16(i % 3), u"前の%1"_s.arg(i)};
+        rows[i] = EntryRow{qint16(i % 3), u"前の%1"_s.arg(i)};
     return rows;
 }
 
@@ -66,11 +62,6 @@ QByteArray icu(QStringView text)
 QString fromIcu(const QByteArray &bytes)
 {
     return QStringDecoder(kWindows31j).decode(bytes);
-}
-
-bool mount(const QString &options, const QString &dir)
-{
-    return QProcess::execute(u"mount"_s, options.split(u' ') << dir) == 0;
 }
 
 #ifdef Q_OS_WIN
@@ -111,12 +102,6 @@ bool give(const QString &path, Given what)
     LocalFree(sd);
     return ok;
 }
-
-// Needs no other user on Windows: the cases that do are not run there.
-QString asUnprivileged(bool, const std::function<QString()> &check)
-{
-    return check();
-}
 #else
 QString standing(const QString &path)
 {
@@ -127,29 +112,6 @@ bool give(const QString &path, Given what)
     return what == OwnerOnly && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// Runs `check` here, or as nobody in a child process where root must be held to permissions.
-QString asUnprivileged(bool unprivileged, const std::function<QString()> &check)
-{
-    if (!unprivileged || geteuid() != 0)
-        return check();
-    int fds[2];
-    if (pipe(fds) != 0)
-        return u"no pipe"_s;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const QByteArray why =
-            (setgid(65534) == 0 && setuid(65534) == 0 ? check() : u"cannot become nobody"_s).toUtf8();
-        (void)!write(fds[1], why.constData(), size_t(why.size()));
-        _exit(0);
-    }
-    close(fds[1]);
-    QFile in;
-    const QString why = in.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
-                            ? QString::fromUtf8(in.readAll())
-                            : u"no pipe"_s;
-    waitpid(pid, nullptr, 0);
-    return why;
-}
 #endif
 
 }  // namespace
@@ -169,42 +131,9 @@ private Q_SLOTS:
 #endif
     }
 
-    void writesRecordsByteForByte_data()
-    {
-        QTest::addColumn<int>("tick");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("readBack");  // null: the text itself
-        // The longest name the reader takes whole, and Linux input methods' twins of JIS characters, stored and read
-        // back as Windows does (random lists below check every other character against Windows' own table).
-        QTest::newRow("the longest name")
-            << 1 << QString((MaxRecordBytes - 4) / 2, u'ア')
-            << "1,\"" + QByteArray("\x83\x41").repeated((MaxRecordBytes - 4) / 2) + "\"\r\n"
-            << QString();
-        QTest::newRow("Linux twins") << 0 << u"〜‖−¢£¬"_s << QByteArray::fromHex("302C2281608161817C8191819281CA220D0A")
-                                     << u"～∥－￠￡￢"_s;
-    }
-    void writesRecordsByteForByte()
-    {
-        QFETCH(int, tick);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, readBack);
-        EntryList rows;
-        rows[39] = EntryRow{qint16(tick), text};
-        // Leftovers of a save killed half-way go with the next good save; nothing else does.
-        const QStringList leftovers = {kList + u".1a2b3c4d.tmp"_s, kList + u".bak"_s};
-        for (const QString &f : leftovers)
-            QVERIFY(writeFile(m_dir->filePath(f), "x"));
-        QVERIFY(!SaveEntryList(path(), rows));
-        QCOMPARE(readFile(path()), record(0).repeated(39) + bytes);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{kList, leftovers[1]}));
-        EntryList back = priorRows();
-        QVERIFY(!LoadEntryList(path(), back));
-        QCOMPARE(back[39], (EntryRow{qint16(tick), readBack.isNull() ? text : readBack}));
-    }
-
-    // Random lists of every character Windows writes: the bytes are ICU's, and they read back.
+    // Random lists of every character Windows writes: the bytes are ICU's, and they read back. The first also holds
+    // the longest name the reader takes whole and Linux input methods' twins of JIS characters, stored and read back
+    // as Windows' own; leftovers of a save killed half-way go with the next good save, nothing else does.
     void randomListsRoundTrip()
     {
         QString pool = u"\"\",,  "_s;
@@ -212,22 +141,30 @@ private Q_SLOTS:
             if (!QChar::isSurrogate(c) && c != 0x7F && c != 0xFFFD
                 && fromIcu(icu(QStringView(&c, 1))) == QStringView(&c, 1))
                 pool += QChar(c);
+        for (const QString &f : {u".1a2b3c4d.tmp"_s, u".bak"_s})
+            QVERIFY(writeFile(path() + f, "x"));
         QRandomGenerator rng(20261207);
         for (int round = 0; round < 200; ++round) {
-            EntryList rows;
-            QByteArray expected;
+            EntryList rows, back = priorRows();
             for (EntryRow &row : rows) {
                 row.tick = qint16(rng.bounded(3));
                 for (int n = rng.bounded(3) ? rng.bounded(12) : 0; n > 0; --n)
                     row.text += pool[rng.bounded(int(pool.size()))];
-                expected += record(row.tick, icu(row.text));
             }
+            if (round == 0)
+                rows[38].text = QString((MaxRecordBytes - 4) / 2, u'ア'), rows[39].text = u"～∥－￠￡￢"_s;
+            QByteArray expected;
+            for (const EntryRow &row : rows)
+                expected += record(row.tick, icu(row.text));
+            const QList<EntryRow> read(rows.begin(), rows.end());
+            if (round == 0)
+                rows[39].text = u"〜‖−¢£¬"_s;
             QVERIFY(!SaveEntryList(path(), rows));
             QCOMPARE(readFile(path()), expected);
-            EntryList back = priorRows();
             QVERIFY(!LoadEntryList(path(), back));
-            QCOMPARE(QList<EntryRow>(back.begin(), back.end()), QList<EntryRow>(rows.begin(), rows.end()));
+            QCOMPARE(QList<EntryRow>(back.begin(), back.end()), read);
         }
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{kList, kList + u".bak"_s}));
     }
 
     // Files that other programs wrote; `expected` are the first rows, the others keep theirs.
@@ -235,40 +172,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<EntryRow>>("expected");
-        const auto rows = [](std::initializer_list<std::pair<int, const char *>> list) {
-            QList<EntryRow> out;
-            for (const auto &[tick, text] : list)
-                out.append(EntryRow{qint16(tick), QString::fromUtf8(text)});
-            return out;
-        };
-        QTest::newRow("no file: created empty") << QByteArray() << rows({});
-        QTest::newRow("LF, no end on the last line") << QByteArray("1,\"A\"\n2,\"B\"") << rows({{1, "A"}, {2, "B"}});
-        QTest::newRow("a blank line keeps the numbering")
-            << QByteArray("1,\"A\"\r\n\r\n1,\"C\"\r\n") << rows({{1, "A"}, {0, ""}, {1, "C"}});
-        QTest::newRow("Excel CSV: no quotes")
-            << icu(u"1,山田\r\n0,佐藤 花子\r\n") << rows({{1, "山田"}, {0, "佐藤 花子"}});
-        QTest::newRow("quotes inside") << QByteArray("1,\"say \"hi\"\"\r\n") << rows({{1, "say \"hi\""}});
+        using Rows = QList<EntryRow>;
+        QTest::newRow("no file: created empty") << QByteArray() << Rows();
         QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
-                               << rows({{0, "a"}, {2, "b"}, {1, "c"}, {0, "d"}, {0, "e"}, {1, ""}});
-        QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << rows({{1, "�x�"}});
-        // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without.
+                               << Rows{{0, u"a"_s}, {2, u"b"_s}, {1, u"c"_s}, {0, u"d"_s}, {0, u"e"_s}, {1, {}}};
+        QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << Rows{{1, u"�x�"_s}};
+        // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without (LF, a blank line keeping
+        // the numbering, no end on the last line).
         QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF"
                                                        "1,山田\r\n0,髙橋\r\n")
-                                         << rows({{1, "山田"}, {0, "髙橋"}});
-        QTest::newRow("LibreOffice CSV UTF-8") << QByteArray("1,\"山田 太郎\"\n0,\"佐藤 花子\"\n1,\"ｶﾅ 😀\"\n")
-                                               << rows({{1, "山田 太郎"}, {0, "佐藤 花子"}, {1, "ｶﾅ 😀"}});
+                                         << Rows{{1, u"山田"_s}, {0, u"髙橋"_s}};
+        QTest::newRow("LibreOffice CSV UTF-8")
+            << QByteArray("1,\"山田 太郎\"\n\n1,\"ｶﾅ 😀\"") << Rows{{1, u"山田 太郎"_s}, {0, {}}, {1, u"ｶﾅ 😀"_s}};
         // Code page 932 that is valid UTF-8 as well (ﾃｨ is C3 A8, è), even cut too long in a pair (81 40): read back as
         // written.
         const QByteArray kana = QByteArray("\xC3\xA8").repeated(MaxRecordBytes / 2 - 2);
         QTest::newRow("code page 932, valid UTF-8 too")
             << "1," + kana + "\xC3\x81\x40\r\n1,\"\xC3\xA8\"\r\n"
-            << rows({{1, (QByteArray("ﾃｨ").repeated(kana.size() / 2) + "ﾃ").constData()}, {1, "ﾃｨ"}});
+            << Rows{{1, u"ﾃｨ"_s.repeated(kana.size() / 2) + u'ﾃ'}, {1, u"ﾃｨ"_s}};
         const QByteArray tooLong = QByteArray(MaxRecordBytes - 3, 'a')
                                    + QByteArray("山").repeated(MaxRecordBytes);  // over several reads, cut in 山
-        QTest::newRow("UTF-8, a record too long")
-            << "1," + tooLong + "\r\n2,ｶﾅ 😀\r\n"
-            << rows({{1, tooLong.first(MaxRecordBytes - 3).constData()}, {2, "ｶﾅ 😀"}});
-        QTest::newRow("45 records") << record(2, "x").repeated(45) << QList<EntryRow>(RowCount, EntryRow{2, u"x"_s});
+        QTest::newRow("UTF-8, a record too long") << "1," + tooLong + "\r\n2,ｶﾅ 😀\r\n"
+                                                  << Rows{{1, QString(MaxRecordBytes - 3, u'a')}, {2, u"ｶﾅ 😀"_s}};
     }
     void readsFilesItDidNotWrite()
     {
@@ -279,21 +204,8 @@ private Q_SLOTS:
         EntryList rows = priorRows();
         QVERIFY(!LoadEntryList(path(), rows));
         for (int i = 0; i < RowCount; ++i)
-            QCOMPARE(rows[size_t(i)], i < expected.size() ? expected[i] : priorRows()[size_t(i)]);
-        QCOMPARE(readFile(path()), bytes.isNull() ? QByteArray("") : bytes);
-    }
-
-    void randomFilesAreReadSafely()
-    {
-        QRandomGenerator rng(42);
-        const char special[] = "\r\n\",\x81\xE0 ";
-        for (int round = 0; round < 2000; ++round) {
-            QByteArray bytes(rng.bounded(600), Qt::Uninitialized);
-            for (char &b : bytes)
-                b = rng.bounded(4) ? char(rng.bounded(256)) : special[rng.bounded(int(sizeof special - 1))];
-            const QString why = listFileHolds(m_dir->path(), bytes);
-            QVERIFY2(why.isEmpty(), qPrintable(why + u" for "_s + QString::fromLatin1(bytes.toHex())));
-        }
+            QCOMPARE(rows[i], i < expected.size() ? expected[i] : priorRows()[i]);
+        QCOMPARE(readFile(path()), bytes);
     }
 
     // A gigabyte of zeros, without a line end, is neither read to its end nor held in memory.
@@ -323,9 +235,7 @@ private Q_SLOTS:
         const auto unencodable = ListError::Kind::Unencodable;
         for (const auto &[text, shown, kind] :
              {std::tuple{u"田中😀"_s, u"😀"_s, unencodable},
-              {u"café"_s, u"é"_s, unencodable},
               {u"a\nb"_s, u"U+000A"_s, unencodable},
-              {QString(QChar(0xFFFD)), u"U+FFFD"_s, unencodable},
               {QString((MaxRecordBytes - 4) / 2, u'ア') + u'a', u"長すぎ"_s, ListError::Kind::TooLong}}) {
             EntryList rows = priorRows();
             rows[2].text = rows[16].text = text;
@@ -350,7 +260,6 @@ private Q_SLOTS:
         QTest::newRow("folder missing") << int(Gone) << u"見つかりません"_s << u"見つかりません"_s;
         QTest::newRow("a folder of that name") << int(Folder) << u"フォルダー"_s << u"フォルダー"_s;
         QTest::newRow("disk full") << int(Full) << u"空き容量が不足"_s << QString();
-        QTest::newRow("read-only disk") << int(ReadOnly) << u"書き込み禁止"_s << QString();
         QTest::newRow("folder not writable") << int(Locked) << denied << QString();
         QTest::newRow("no list, folder not writable") << int(LockedEmpty) << denied << denied;
         QTest::newRow("list not readable") << int(Unreadable) << denied << denied;
@@ -378,8 +287,8 @@ private Q_SLOTS:
         const QString dir = root + (place == Gone ? u"/work/gone"_s : u"/work"_s), file = dir + u'/' + kList;
         QVERIFY(QDir().mkpath(root + u"/work"_s));
 #ifdef Q_OS_WIN
-        if (place == ReadOnly || asNobody)
-            QSKIP("a read-only disk and the user nobody are Linux's; Windows has its rows");
+        if (asNobody)
+            QSKIP("the user nobody is Linux's; Windows has its rows");
         const HANDLE holder = place != HeldOpen ? INVALID_HANDLE_VALUE
                                                 : CreateFileW(QDir::toNativeSeparators(file).toStdWString().c_str(),
                                                               GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -390,11 +299,10 @@ private Q_SLOTS:
 #else
         if (place >= MarkedReadOnly)
             QSKIP("only Windows marks a file read-only or lets a program hold it unshared");
-        const bool disk = place == Full || place == ReadOnly;
-        REQUIRE_OR_SKIP(!disk || geteuid() == 0, "mounting a small disk needs root");
-        QVERIFY(!disk || mount(u"-t tmpfs -o size=64k tmpfs"_s, dir));
+        REQUIRE_OR_SKIP(place != Full || geteuid() == 0, "mounting a small disk needs root");
+        QVERIFY(place != Full || ::mount("tmpfs", qPrintable(dir), "tmpfs", 0, "size=64k") == 0);
         const auto unmount = qScopeGuard([&] {
-            if (disk)
+            if (place == Full)
                 umount2(qPrintable(dir), MNT_DETACH);
         });
 #endif
@@ -407,34 +315,34 @@ private Q_SLOTS:
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
             while (filler.write(QByteArray(4096, 'f')) > 0 || filler.write("f", 1) > 0) {}
         }
-        QVERIFY(place != ReadOnly || mount(u"-o remount,ro"_s, dir));
 #ifndef Q_OS_WIN
-        if (asNobody) {  // root is not held to permissions: the checks run as nobody
+        if (asNobody) {
             QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7555));
             QFile::setPermissions(dir, QFile::Permissions(geteuid() == 0 ? 0x7555 : 0x5555));
             QFile::setPermissions(file, QFile::Permissions(place == Unreadable ? 0 : 0x6444));
         }
+        // Root is not held to permissions: the save and the load run as nobody, who may be root again (its saved id).
+        const bool nobody = asNobody && geteuid() == 0;
+        QVERIFY(!nobody || (setresgid(65534, 65534, 0) == 0 && setresuid(65534, 65534, 0) == 0));
 #endif
         const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const ListError saved = SaveEntryList(file, bigRows());
+        EntryList rows = priorRows();
+        const ListError loaded = LoadEntryList(file, rows);
+#ifdef Q_OS_WIN
+        CloseHandle(holder);  // before the old list is read back
+#else
+        QVERIFY(!nobody || (setresuid(0, 0, 0) == 0 && setresgid(0, 0, 0) == 0));
+#endif
+        QFile::setPermissions(dir, QFile::Permissions(0x7755));
+        QFile::setPermissions(file, QFile::Permissions(0x6644));
         const auto fails = [&file](const ListError &e, const QString &reason) {
             return e && e.message.contains(QDir::toNativeSeparators(file)) && e.message.contains(reason);
         };
-        const QString why = asUnprivileged(asNobody, [&]() -> QString {
-            const ListError saved = SaveEntryList(file, bigRows());
-            EntryList rows = priorRows();
-            const ListError loaded = LoadEntryList(file, rows);
-            const bool loadedRight = loadReason.isEmpty() ? !loaded && rows[0] == EntryRow{1, u"old"_s}
-                                                          : fails(loaded, loadReason) && rows == priorRows();
-            return !fails(saved, saveReason) ? u"save: "_s + saved.message
-                   : loadedRight             ? QString()
-                                             : u"load: "_s + loaded.message;
-        });
-        QFile::setPermissions(dir, QFile::Permissions(0x7755));
-        QFile::setPermissions(file, QFile::Permissions(0x6644));
-#ifdef Q_OS_WIN
-        CloseHandle(holder);  // before the old list is read back
-#endif
-        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QVERIFY2(fails(saved, saveReason), qPrintable(saved.message));
+        QVERIFY2(loadReason.isEmpty() ? !loaded && rows[0] == (EntryRow{1, u"old"_s})
+                                      : fails(loaded, loadReason) && rows == priorRows(),
+                 qPrintable(loaded.message));
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
         if (place != Folder && before.contains(kList))
             QCOMPARE(readFile(file), kOld);
@@ -459,8 +367,7 @@ private Q_SLOTS:
             other.kill();
             QVERIFY(other.waitForFinished());
             const QByteArray got = readFile(path());
-            QVERIFY2(got == bigBytes || got == record(0).repeated(40),
-                     qPrintable(u"round %1: %2 bytes"_s.arg(round).arg(got.size())));
+            QVERIFY(got == bigBytes || got == record(0).repeated(40));
         }
     }
 
@@ -500,7 +407,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    for (int i = 0; arguments.size() == 3 && arguments[1] == QLatin1String("--keep-saving"); ++i) {
+    for (int i = 0; arguments.size() == 3 && arguments[1] == u"--keep-saving"_s; ++i) {
         if (const ListError e = SaveEntryList(arguments[2], i % 2 ? EntryList{} : bigRows())) {
             std::fputs(e.message.toUtf8().constData(), stderr);
             return 1;
