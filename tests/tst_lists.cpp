@@ -59,10 +59,6 @@ QByteArray icu(QStringView text)
 {
     return QStringEncoder(kWindows31j).encode(text);
 }
-QString fromIcu(const QByteArray &bytes)
-{
-    return QStringDecoder(kWindows31j).decode(bytes);
-}
 
 #ifdef Q_OS_WIN
 // How the file stands: its hidden mark and its permissions (the DACL).
@@ -139,7 +135,7 @@ private Q_SLOTS:
         QString pool = u"\"\",,  "_s;
         for (char16_t c = 0x20; c < 0xFFFF; ++c)
             if (!QChar::isSurrogate(c) && c != 0x7F && c != 0xFFFD
-                && fromIcu(icu(QStringView(&c, 1))) == QStringView(&c, 1))
+                && QString(QStringDecoder(kWindows31j).decode(icu(QStringView(&c, 1)))) == QStringView(&c, 1))
                 pool += QChar(c);
         for (const QString &f : {u".1a2b3c4d.tmp"_s, u".bak"_s})
             QVERIFY(writeFile(path() + f, "x"));
@@ -232,10 +228,9 @@ private Q_SLOTS:
     void refusesWhatCannotBeStored()
     {
         QVERIFY(writeFile(path(), kOld));
-        const auto unencodable = ListError::Kind::Unencodable;
         for (const auto &[text, shown, kind] :
-             {std::tuple{u"田中😀"_s, u"😀"_s, unencodable},
-              {u"a\nb"_s, u"U+000A"_s, unencodable},
+             {std::tuple{u"田中😀"_s, u"😀"_s, ListError::Kind::Unencodable},
+              {u"a\nb"_s, u"U+000A"_s, ListError::Kind::Unencodable},
               {QString((MaxRecordBytes - 4) / 2, u'ア') + u'a', u"長すぎ"_s, ListError::Kind::TooLong}}) {
             EntryList rows = priorRows();
             rows[2].text = rows[16].text = text;
