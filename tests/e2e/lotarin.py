@@ -54,8 +54,13 @@ def descendants(acc):
         yield from descendants(child)
 
 
+def out(*command, **kw):
+    """What a command prints."""
+    return subprocess.run(command, capture_output=True, text=True, **kw).stdout
+
+
 def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True, text=True).stdout
+    return out("xdotool", *map(str, args), check=True)
 
 
 def xid(title, timeout=TIMEOUT):
@@ -69,6 +74,14 @@ def activate(xid):
         xdotool("windowraise", xid, "windowfocus", "--sync", xid)
 
 
+def closed(title):
+    return not out("xdotool", "search", "--onlyvisible", "--name", f"^{title}$")
+
+
+def gone(title):
+    wait(lambda: closed(title), f"{title} to close")
+
+
 def key(title, *keys):
     """Keys typed into a window, activated first."""
     activate(xid(title))
@@ -77,7 +90,7 @@ def key(title, *keys):
 
 def geometry(xid):
     """A window's client area on the screen, (x, y, width, height)."""
-    info = subprocess.run(["xwininfo", "-id", str(xid)], check=True, capture_output=True, text=True).stdout
+    info = out("xwininfo", "-id", str(xid), check=True)
     return tuple(
         int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in ("ute upper-left X", "ute upper-left Y", "Width", "Height")
     )
@@ -86,7 +99,7 @@ def geometry(xid):
 def frame(xid):
     """A window's outer frame on the screen: its client area in the window manager's borders (_NET_FRAME_EXTENTS)."""
     x, y, w, h = geometry(xid)
-    extents = subprocess.run(["xprop", "-id", str(xid), "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
+    extents = out("xprop", "-id", str(xid), "_NET_FRAME_EXTENTS")
     left, right, top, bottom = map(int, re.findall(r"\d+", extents.partition("=")[2]) or [0] * 4)
     return x - left, y - top, w + left + right, h + top + bottom
 
@@ -170,9 +183,6 @@ class Tombal:
     def window(self, title):
         return wait(lambda: next(w for w in self.windows() if w.name == title), f"the window {title}")
 
-    def gone(self, title):
-        wait(lambda: all(w.name != title for w in self.windows()), f"{title} to close")
-
     def controls(self, title, last):
         """The window's controls by (role, name), in one walk once `last` (a text box) is there."""
         wait(lambda: any(a.name == last for a in descendants(self.window(title))), f"{last} in {title}")
@@ -220,9 +230,7 @@ class TestCase(unittest.TestCase):
         log = tempfile.TemporaryFile()
         wm = subprocess.Popen([name], env={**os.environ, "HOME": self.folder()}, stdout=log, stderr=subprocess.STDOUT)
         self.addCleanup(lambda: (wm.kill(), wm.wait()))  # fluxbox may not heed SIGTERM
-        running = (
-            lambda: name in subprocess.run(["wmctrl", "-m"], capture_output=True, text=True).stdout.lower()
-        )  # noqa: E731
+        running = lambda: name in out("wmctrl", "-m").lower()  # noqa: E731
         wait(lambda: running() or wm.poll() is not None, name)
         self.assertTrue(running(), f"{name}: exit status {wm.poll()}, output: {log.seek(0) or log.read()!r}")
 
