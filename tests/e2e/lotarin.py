@@ -195,16 +195,7 @@ class Tombal:
     def press(self, title, caption):
         """A button of a window brought to the front first."""
         activate(xid(title))
-        self.click(
-            wait(
-                lambda: next(
-                    a
-                    for a in descendants(self.window(title))
-                    if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == caption
-                ),
-                caption,
-            )
-        )
+        self.click(self.controls(title, caption)[("push button", caption)])
 
     def message(self, answer="OK"):
         """The text of the message box that comes up, answered with a click on `answer`."""
@@ -235,15 +226,12 @@ class TestCase(unittest.TestCase):
         self.assertTrue(running(), f"{name}: exit status {wm.poll()}, output: {log.seek(0) or log.read()!r}")
 
     def assertCentred(self, title):
-        """The window's outer frame in the middle of the screen, to the pixel."""
-        x, y, w, h = frame(xid(title))
+        """The window's outer frame in the middle of the screen, to the pixel; asked to maximise the window and to make
+        it full screen, the window manager leaves it there."""
+        window = xid(title)
+        x, y, w, h = before = frame(window)
         sw, sh = map(int, xdotool("getdisplaygeometry").split())
         self.assertEqual((x, y), ((sw - w) // 2, (sh - h) // 2), f"the frame of {title}, {w} by {h}")
-
-    def assertStaysPut(self, title):
-        """Asked to maximise the window and to make it full screen, the window manager leaves its frame as it was."""
-        window = xid(title)
-        before = frame(window)
         for state in ("maximized_vert,maximized_horz", "fullscreen"):
             subprocess.run(["wmctrl", "-i", "-r", str(window), "-b", "add," + state], check=True)
         time.sleep(1)
