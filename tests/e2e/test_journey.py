@@ -14,7 +14,7 @@ import time
 import pyatspi
 
 import lotarin
-from lotarin import gone, list_file, out, text, tick, wait
+from lotarin import gone, list_file, out, text, wait
 
 PEOPLE = {0: "山田 太郎", 1: "佐藤, 花子", 2: "高橋", 4: "伊藤"}
 PENDING = "？？？？？"
@@ -32,9 +32,10 @@ class Journey(lotarin.TestCase):
         for row, value in PEOPLE.items():
             c[("text", f"名前 {row + 1}")].queryEditableText().setTextContents(value)
         app.click(c[("push button", "全員選択")])
-        wait(lambda: tick(c[("check box", "参加 5")]) == 1, "全員選択")
+        ticked = lambda row: c[("check box", f"参加 {row}")].getState().contains(pyatspi.STATE_CHECKED)  # noqa: E731
+        wait(lambda: ticked(5), "全員選択")
         app.click(c[("check box", "参加 3")])
-        wait(lambda: tick(c[("check box", "参加 3")]) == 0, "the tick of row 3")
+        wait(lambda: not ticked(3), "the tick of row 3")
         lotarin.key("参加者設定", "Return")  # Enter: 設定
         gone("参加者設定")
         people = {**{r: (1, n) for r, n in PEOPLE.items()}, 2: (0, "高橋")}
@@ -142,9 +143,8 @@ class Journey(lotarin.TestCase):
             display = xserver.decode() if xwayland else None
             app = self.start(folder, {"WAYLAND_DISPLAY": socket, "QT_QPA_PLATFORM": None, "DISPLAY": display})
             if xwayland:  # through X11: its window is XWayland's
-                search = ["xdotool", "search", "--onlyvisible", "--name", "^Lotarin$"]
                 on_x = {**os.environ, "DISPLAY": display}
-                wait(lambda: subprocess.run(search, env=on_x, capture_output=True).returncode == 0, "Lotarin on X")
+                wait(lambda: out("xdotool", "search", "--onlyvisible", "--name", "^Lotarin$", env=on_x), "Lotarin on X")
             else:  # weston maximises the list window it has just shown; it is drawn anew, keeps its names, goes back
                 menu = lotarin.descendants(app.window("Lotarin"))
                 next(a for a in menu if a.name == "参加者設定").queryAction().doAction(0)
