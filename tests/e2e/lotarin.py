@@ -8,6 +8,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import pyatspi
 from PIL import Image
@@ -205,8 +206,7 @@ class TestCase(unittest.TestCase):
         path = tempfile.mkdtemp(prefix="tombal-")
         self.addCleanup(shutil.rmtree, path, True)
         for name, data in (files or {}).items():
-            with open(os.path.join(path, name), "wb") as f:
-                f.write(data)
+            Path(path, name).write_bytes(data)
         return path
 
     def window_manager(self, name):
@@ -255,7 +255,3 @@ class TestCase(unittest.TestCase):
         long_side, short_side = sorted((rows[-1] - rows[0], cols[-1] - cols[0]), reverse=True)
         self.assertAlmostEqual(long_side / short_side, 794 / 551, delta=0.03, msg="the printed sheet is not whole")
         self.assertGreater(red(page), 5, "the winners are not red on paper")
-
-    def read(self, folder, name):
-        with open(os.path.join(folder, name), "rb") as f:
-            return f.read()

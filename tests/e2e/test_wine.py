@@ -12,6 +12,7 @@ import os
 import re
 import shutil
 import subprocess
+from pathlib import Path
 
 import lotarin
 from lotarin import closed, gone, key, list_file, red, wait, window_image, xdotool, xid
@@ -64,8 +65,7 @@ class Wine(lotarin.TestCase):
         self.assertTrue(os.path.isfile(menu) and os.path.isdir(lists) and registered("HKCU", "UninstallString"))
 
         for name, rows in (("TBKEIHIN.DAT", ("液晶テレビ", "自転車")), ("TBNAME.DAT", ("山田 太郎", "佐藤, 花子"))):
-            with open(os.path.join(lists, name), "wb") as f:
-                f.write(list_file({0: (1, rows[0]), 1: (1, rows[1]), 2: (0, "予備")}))
+            Path(lists, name).write_bytes(list_file({0: (1, rows[0]), 1: (1, rows[1]), 2: (0, "予備")}))
         run("wine", "start", "/unix", menu)  # its working folder is the program folder
         window = xid("Lotarin", timeout=60)
         geometry = xdotool("getwindowgeometry", window).split()
