@@ -44,8 +44,7 @@ def showing(acc):
 
 
 def descendants(acc):
-    for i in range(acc.childCount):
-        child = acc.getChildAtIndex(i)
+    for child in acc:
         yield child
         yield from descendants(child)
 
@@ -161,18 +160,14 @@ class Tombal:
         # The desktop's cached children can miss a registration made while the registry was starting.
         desktop = pyatspi.Registry.getDesktop(0)
         desktop.clearCache()
-        return next(
-            a
-            for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-            if a and a.get_process_id() == self.proc.pid
-        )
+        return next(a for a in desktop if a and a.get_process_id() == self.proc.pid)
 
     def output(self):
         self.log.seek(0)
         return self.log.read().decode("utf-8", "replace")
 
     def windows(self):
-        return [w for w in (self.app.getChildAtIndex(i) for i in range(self.app.childCount)) if w and showing(w)]
+        return [w for w in self.app if w and showing(w)]
 
     def window(self, title):
         return wait(lambda: next(w for w in self.windows() if w.name == title), f"the window {title}")

@@ -44,13 +44,11 @@ class Journey(lotarin.TestCase):
         # 発表 (F11): the room's view, full screen, its rows read through the bus; Enter draws and shows every result.
         lotarin.key("抽選する", "F11")
         view = app.window("発表")
-        e = view.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        self.assertEqual((e.x, e.y, e.width, e.height), (0, 0, 1024, 768))
+        self.assertEqual(tuple(view.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)), (0, 0, 1024, 768))
         rows = lambda: [a.name for a in lotarin.descendants(view) if a.getRole() == pyatspi.ROLE_LIST_ITEM]  # noqa
         self.assertEqual(rows(), [f"{n}　{PENDING}" for n in LISTED])
         lotarin.key("発表", "Return")
         wait(lambda: PENDING not in results() and rows() == [f"{n}　{r}" for n, r in zip(LISTED, results())], "draw")
-        drawn = results()
         lotarin.key("発表", "Escape")
         gone("発表")
         # The results copied as a table (Ctrl+C), and saved through the save dialog (Ctrl+S) as 抽選結果_….csv.
@@ -87,7 +85,6 @@ class Journey(lotarin.TestCase):
                 subprocess.run(["cups" + repair, "PDF"], check=True)
                 if fault == "disable":
                     lotarin.printed_page(before)
-                self.assertEqual(results(), drawn)
 
         app.click(s[("push button", "やめる")])
         gone("抽選する")
