@@ -137,8 +137,7 @@ class Journey(lotarin.TestCase):
                 on_x = {**os.environ, "DISPLAY": display}
                 wait(lambda: out("xdotool", "search", "--onlyvisible", "--name", "^Lotarin$", env=on_x), "Lotarin on X")
             else:  # weston maximises the list window it has just shown; it is drawn anew, keeps its names, goes back
-                menu = lotarin.descendants(app.window("Lotarin"))
-                next(a for a in menu if a.name == "参加者設定").queryAction().doAction(0)
+                app.controls("Lotarin", "参加者設定")[("push button", "参加者設定")].queryAction().doAction(0)
                 c = app.controls("参加者設定", "名前 40")
                 c[("text", "名前 1")].queryEditableText().setTextContents("山田 太郎")
                 extents = app.window("参加者設定").queryComponent().getExtents
