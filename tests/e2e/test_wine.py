@@ -63,8 +63,8 @@ class Wine(lotarin.TestCase):
         lists = os.path.join(documents, "Lotarin")
         self.assertTrue(os.path.isfile(menu) and os.path.isdir(lists) and registered("HKCU", "UninstallString"))
 
-        for name, rows in (("TBKEIHIN.DAT", ("液晶テレビ", "自転車")), ("TBNAME.DAT", ("山田 太郎", "佐藤, 花子"))):
-            Path(lists, name).write_bytes(list_file({0: (1, rows[0]), 1: (1, rows[1]), 2: (0, "予備")}))
+        for file, names in (("TBKEIHIN.DAT", ("液晶テレビ", "自転車")), ("TBNAME.DAT", ("山田 太郎", "佐藤, 花子"))):
+            Path(lists, file).write_bytes(list_file({0: (1, names[0]), 1: (1, names[1]), 2: (0, "予備")}))
         run("wine", "start", "/unix", menu)  # its working folder is the program folder
         window = xid("Lotarin", timeout=60)
         coloured = lambda s: red(s) + sum(1 for p in s.getdata() if p == (0, 128, 128)) > 1000  # noqa: E731
