@@ -126,7 +126,7 @@ def main():
             app.window(caption)
             capture(app, caption, os.path.join(out, name))
             press(app, caption, "キャンセル")
-            app.gone(caption)
+            lotarin.gone(caption)
 
         press(app, MAIN, "開始")
         sheet = app.controls(SHEET, "結果 40")
@@ -141,15 +141,15 @@ def main():
         app.window(VIEW)
         capture(app, VIEW, os.path.join(out, "room-view.png"))
         lotarin.key(VIEW, "Escape")
-        app.gone(VIEW)
+        lotarin.gone(VIEW)
         press(app, SHEET, "やめる")
-        app.gone(SHEET)
+        lotarin.gone(SHEET)
 
         press(app, MAIN, ABOUT)
         app.window(ABOUT)
         capture(app, ABOUT, os.path.join(out, "about.png"))
         press(app, ABOUT, "OK")
-        app.gone(ABOUT)
+        lotarin.gone(ABOUT)
         press(app, MAIN, "終了")
         app.proc.wait(10)
     finally:

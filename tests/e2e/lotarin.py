@@ -8,6 +8,7 @@ import subprocess
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 import pyatspi
 from PIL import Image
@@ -38,24 +39,23 @@ def text(acc):
         return acc.name
 
 
-def tick(acc):
-    states = acc.getState()
-    return 2 if states.contains(pyatspi.STATE_INDETERMINATE) else int(states.contains(pyatspi.STATE_CHECKED))
-
-
 def showing(acc):
     return acc.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def descendants(acc):
-    for i in range(acc.childCount):
-        child = acc.getChildAtIndex(i)
+    for child in acc:
         yield child
         yield from descendants(child)
 
 
+def out(*command, **kw):
+    """What a command prints."""
+    return subprocess.run(command, capture_output=True, text=True, **kw).stdout
+
+
 def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True, text=True).stdout
+    return out("xdotool", *map(str, args), check=True)
 
 
 def xid(title, timeout=TIMEOUT):
@@ -69,6 +69,14 @@ def activate(xid):
         xdotool("windowraise", xid, "windowfocus", "--sync", xid)
 
 
+def closed(title):
+    return not out("xdotool", "search", "--onlyvisible", "--name", f"^{title}$")
+
+
+def gone(title):
+    wait(lambda: closed(title), f"{title} to close")
+
+
 def key(title, *keys):
     """Keys typed into a window, activated first."""
     activate(xid(title))
@@ -77,7 +85,7 @@ def key(title, *keys):
 
 def geometry(xid):
     """A window's client area on the screen, (x, y, width, height)."""
-    info = subprocess.run(["xwininfo", "-id", str(xid)], check=True, capture_output=True, text=True).stdout
+    info = out("xwininfo", "-id", str(xid), check=True)
     return tuple(
         int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in ("ute upper-left X", "ute upper-left Y", "Width", "Height")
     )
@@ -86,7 +94,7 @@ def geometry(xid):
 def frame(xid):
     """A window's outer frame on the screen: its client area in the window manager's borders (_NET_FRAME_EXTENTS)."""
     x, y, w, h = geometry(xid)
-    extents = subprocess.run(["xprop", "-id", str(xid), "_NET_FRAME_EXTENTS"], capture_output=True, text=True).stdout
+    extents = out("xprop", "-id", str(xid), "_NET_FRAME_EXTENTS")
     left, right, top, bottom = map(int, re.findall(r"\d+", extents.partition("=")[2]) or [0] * 4)
     return x - left, y - top, w + left + right, h + top + bottom
 
@@ -124,8 +132,7 @@ def printed_page(before):
         lambda: next(
             os.path.join(pdf_dir, f)
             for f in printed() - before
-            if f.endswith(".pdf")
-            and subprocess.run(["pdfinfo", os.path.join(pdf_dir, f)], capture_output=True).returncode == 0
+            if f.endswith(".pdf") and "Pages:" in out("pdfinfo", os.path.join(pdf_dir, f))
         ),
         "the printed PDF",
         timeout=60,
@@ -134,7 +141,6 @@ def printed_page(before):
 
 class Tombal:
     def __init__(self, workdir, env=None):
-        self.workdir = workdir
         self.log = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(
             [os.environ["TOMBAL"]],
@@ -154,24 +160,17 @@ class Tombal:
         # The desktop's cached children can miss a registration made while the registry was starting.
         desktop = pyatspi.Registry.getDesktop(0)
         desktop.clearCache()
-        return next(
-            a
-            for a in (desktop.getChildAtIndex(i) for i in range(desktop.childCount))
-            if a and a.get_process_id() == self.proc.pid
-        )
+        return next(a for a in desktop if a and a.get_process_id() == self.proc.pid)
 
     def output(self):
         self.log.seek(0)
         return self.log.read().decode("utf-8", "replace")
 
     def windows(self):
-        return [w for w in (self.app.getChildAtIndex(i) for i in range(self.app.childCount)) if w and showing(w)]
+        return [w for w in self.app if w and showing(w)]
 
     def window(self, title):
         return wait(lambda: next(w for w in self.windows() if w.name == title), f"the window {title}")
-
-    def gone(self, title):
-        wait(lambda: all(w.name != title for w in self.windows()), f"{title} to close")
 
     def controls(self, title, last):
         """The window's controls by (role, name), in one walk once `last` (a text box) is there."""
@@ -185,16 +184,7 @@ class Tombal:
     def press(self, title, caption):
         """A button of a window brought to the front first."""
         activate(xid(title))
-        self.click(
-            wait(
-                lambda: next(
-                    a
-                    for a in descendants(self.window(title))
-                    if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == caption
-                ),
-                caption,
-            )
-        )
+        self.click(self.controls(title, caption)[("push button", caption)])
 
     def message(self, answer="OK"):
         """The text of the message box that comes up, answered with a click on `answer`."""
@@ -211,31 +201,23 @@ class TestCase(unittest.TestCase):
         path = tempfile.mkdtemp(prefix="tombal-")
         self.addCleanup(shutil.rmtree, path, True)
         for name, data in (files or {}).items():
-            with open(os.path.join(path, name), "wb") as f:
-                f.write(data)
+            Path(path, name).write_bytes(data)
         return path
 
     def window_manager(self, name):
         """A window manager on the desktop's X server until the test ends, its settings in a fresh home."""
-        log = tempfile.TemporaryFile()
-        wm = subprocess.Popen([name], env={**os.environ, "HOME": self.folder()}, stdout=log, stderr=subprocess.STDOUT)
+        quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        wm = subprocess.Popen([name], env={**os.environ, "HOME": self.folder()}, **quiet)
         self.addCleanup(lambda: (wm.kill(), wm.wait()))  # fluxbox may not heed SIGTERM
-        running = (
-            lambda: name in subprocess.run(["wmctrl", "-m"], capture_output=True, text=True).stdout.lower()
-        )  # noqa: E731
-        wait(lambda: running() or wm.poll() is not None, name)
-        self.assertTrue(running(), f"{name}: exit status {wm.poll()}, output: {log.seek(0) or log.read()!r}")
+        wait(lambda: name in out("wmctrl", "-m").lower(), name)
 
     def assertCentred(self, title):
-        """The window's outer frame in the middle of the screen, to the pixel."""
-        x, y, w, h = frame(xid(title))
+        """The window's outer frame in the middle of the screen, to the pixel; asked to maximise the window and to make
+        it full screen, the window manager leaves it there."""
+        window = xid(title)
+        x, y, w, h = before = frame(window)
         sw, sh = map(int, xdotool("getdisplaygeometry").split())
         self.assertEqual((x, y), ((sw - w) // 2, (sh - h) // 2), f"the frame of {title}, {w} by {h}")
-
-    def assertStaysPut(self, title):
-        """Asked to maximise the window and to make it full screen, the window manager leaves its frame as it was."""
-        window = xid(title)
-        before = frame(window)
         for state in ("maximized_vert,maximized_horz", "fullscreen"):
             subprocess.run(["wmctrl", "-i", "-r", str(window), "-b", "add," + state], check=True)
         time.sleep(1)
@@ -268,7 +250,3 @@ class TestCase(unittest.TestCase):
         long_side, short_side = sorted((rows[-1] - rows[0], cols[-1] - cols[0]), reverse=True)
         self.assertAlmostEqual(long_side / short_side, 794 / 551, delta=0.03, msg="the printed sheet is not whole")
         self.assertGreater(red(page), 5, "the winners are not red on paper")
-
-    def read(self, folder, name):
-        with open(os.path.join(folder, name), "rb") as f:
-            return f.read()
