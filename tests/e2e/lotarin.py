@@ -15,7 +15,6 @@ from PIL import Image
 from Xlib import X, display
 
 TIMEOUT = 15.0
-MESSAGES = (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
 
 
 def wait(predicate, what, timeout=TIMEOUT):
@@ -33,10 +32,7 @@ def wait(predicate, what, timeout=TIMEOUT):
 
 
 def text(acc):
-    try:
-        return acc.queryText().getText(0, -1)
-    except NotImplementedError:  # a label holding only a picture
-        return acc.name
+    return acc.queryText().getText(0, -1)
 
 
 def descendants(acc):
@@ -77,7 +73,7 @@ def key(title, *keys):
 
 
 def frame(xid):
-    """A window's outer frame on the screen: its client area in the window manager's borders (_NET_FRAME_EXTENTS)."""
+    """A window's outer frame on the screen: its client area in the window manager's borders."""
     info = out("xwininfo", "-id", str(xid), check=True)
     x, y, w, h = (
         int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in ("ute upper-left X", "ute upper-left Y", "Width", "Height")
@@ -169,14 +165,6 @@ class Tombal:
     def press(self, title, caption):
         activate(xid(title))
         self.click(self.controls(title, caption)[("push button", caption)])
-
-    def message(self, answer="OK"):
-        """The text of the message box that comes up, answered."""
-        box = wait(lambda: next(w for w in self.windows() if w.getRole() in MESSAGES), "a message box")
-        said = "\n".join(text(a) for a in descendants(box) if a.getRole() == pyatspi.ROLE_LABEL)
-        self.click(next(a for a in descendants(box) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == answer))
-        wait(lambda: all(w.path != box.path for w in self.windows()), "the message box to close")
-        return said
 
 
 class TestCase(unittest.TestCase):
