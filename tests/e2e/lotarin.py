@@ -31,10 +31,6 @@ def wait(predicate, what, timeout=TIMEOUT):
     raise AssertionError(f"timed out waiting for {what}" + (f" ({last!r})" if last else ""))
 
 
-def text(acc):
-    return acc.queryText().getText(0, -1)
-
-
 def descendants(acc):
     for child in acc:
         yield child
