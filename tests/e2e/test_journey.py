@@ -4,6 +4,7 @@ and fluxbox, under weston through XWayland and on Wayland alone."""
 import os
 import re
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -44,7 +45,9 @@ class Journey(lotarin.TestCase):
         lotarin.key("発表", "Escape")
         gone("発表")
 
-        if os.geteuid() == 0 or os.environ.get("CI") == "true":  # refusing and pausing the queue takes root, as in CI
+        if os.geteuid() != 0 and os.environ.get("CI") != "true":  # CI prints, as root
+            print("journey: printing left out: refusing and pausing the queue takes root", file=sys.stderr)
+        else:
             # The default printer an instance of the queue (queue/instance) with options of its own, as lpoptions makes.
             options = ["lpoptions", "-p", "PDF/lotarin", "-o", "job-priority=40", "-d", "PDF/lotarin"]
             subprocess.run(options, check=True, capture_output=True)
