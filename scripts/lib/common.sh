@@ -13,7 +13,7 @@ LOTARIN_RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plug
 # and tools to ask them, weston with XWayland and Qt's Wayland plugin, a PDF printer and tools
 # to look at its pages, desktop-file validators, the fuzzer, and for the Debian package its
 # dependency finder and lintian.
-LOTARIN_TEST_PACKAGES=(xvfb xauth xdotool xclip dbus at-spi2-core python3 python3-pyatspi python3-xlib python3-pil
+LOTARIN_TEST_PACKAGES=(xvfb xauth xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib python3-pil
                        openbox fluxbox wmctrl x11-utils weston xwayland qt6-wayland
                        cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
                        desktop-file-utils appstream clang libclang-rt-14-dev file dpkg-dev lintian)

@@ -72,6 +72,10 @@ def list_file(rows):
     return b"".join(f'{tick},"{text}"\r\n'.encode("cp932") for tick, text in rows)
 
 
+def text(acc):
+    return acc.queryText().getText(0, -1)
+
+
 def park_mouse():
     """Moves the pointer off every window, so that no button is drawn hovered."""
     lotarin.xdotool("mousemove", "--sync", 1023, 767)
@@ -133,9 +137,7 @@ def main():
         listed = sum(1 for tick, _ in PARTICIPANTS if tick == 1)
         capture(app, SHEET, os.path.join(out, "draw-sheet-pending.png"))
         press(app, SHEET, "抽選")
-        lotarin.wait(
-            lambda: all(lotarin.text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)), "the draw"
-        )
+        lotarin.wait(lambda: all(text(sheet[("text", f"結果 {r + 1}")]) != PENDING for r in range(listed)), "the draw")
         capture(app, SHEET, os.path.join(out, "draw-sheet.png"))
         lotarin.key(SHEET, "F11")
         app.window(VIEW)

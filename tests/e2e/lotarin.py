@@ -1,5 +1,5 @@
-"""The real Tombal ($TOMBAL) on a private desktop (tests/e2e/desktop), driven as a user drives it: controls are
-found and read through the accessibility bus (pyatspi), clicks and keys go through the X server (xdotool)."""
+"""The real Tombal ($TOMBAL) on a private desktop (tests/e2e/desktop): controls found and read through the
+accessibility bus, clicks and keys sent through the X server."""
 
 import os
 import re
@@ -15,11 +15,10 @@ from PIL import Image
 from Xlib import X, display
 
 TIMEOUT = 15.0
-MESSAGES = (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
 
 
 def wait(predicate, what, timeout=TIMEOUT):
-    """predicate()'s first true value; the bus raises now and then while a window is being built."""
+    # The bus raises now and then while a window is being built.
     deadline, last = time.monotonic() + timeout, None
     while time.monotonic() < deadline:
         try:
@@ -32,17 +31,6 @@ def wait(predicate, what, timeout=TIMEOUT):
     raise AssertionError(f"timed out waiting for {what}" + (f" ({last!r})" if last else ""))
 
 
-def text(acc):
-    try:
-        return acc.queryText().getText(0, -1)
-    except NotImplementedError:  # a label holding only a picture
-        return acc.name
-
-
-def showing(acc):
-    return acc.getState().contains(pyatspi.STATE_SHOWING)
-
-
 def descendants(acc):
     for child in acc:
         yield child
@@ -50,7 +38,6 @@ def descendants(acc):
 
 
 def out(*command, **kw):
-    """What a command prints."""
     return subprocess.run(command, capture_output=True, text=True, **kw).stdout
 
 
@@ -59,12 +46,11 @@ def xdotool(*args):
 
 
 def xid(title, timeout=TIMEOUT):
-    """A visible top-level window by its title."""
     return int(wait(lambda: xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()[0], title, timeout))
 
 
 def activate(xid):
-    """A window brought to the front and given the keys: by the window manager, or where none runs, by hand."""
+    # By the window manager, or where none runs, by hand.
     if subprocess.run(["xdotool", "windowactivate", "--sync", str(xid)], capture_output=True).returncode:
         xdotool("windowraise", xid, "windowfocus", "--sync", xid)
 
@@ -78,29 +64,22 @@ def gone(title):
 
 
 def key(title, *keys):
-    """Keys typed into a window, activated first."""
     activate(xid(title))
     xdotool("key", "--delay", "60", *keys)
 
 
-def geometry(xid):
-    """A window's client area on the screen, (x, y, width, height)."""
+def frame(xid):
+    """A window's outer frame on the screen: its client area in the window manager's borders."""
     info = out("xwininfo", "-id", str(xid), check=True)
-    return tuple(
+    x, y, w, h = (
         int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in ("ute upper-left X", "ute upper-left Y", "Width", "Height")
     )
-
-
-def frame(xid):
-    """A window's outer frame on the screen: its client area in the window manager's borders (_NET_FRAME_EXTENTS)."""
-    x, y, w, h = geometry(xid)
     extents = out("xprop", "-id", str(xid), "_NET_FRAME_EXTENTS")
     left, right, top, bottom = map(int, re.findall(r"\d+", extents.partition("=")[2]) or [0] * 4)
     return x - left, y - top, w + left + right, h + top + bottom
 
 
 def window_image(xid):
-    """What a window shows on the X server."""
     d = display.Display()
     window = d.create_resource_object("window", xid)
     g = window.get_geometry()
@@ -110,23 +89,21 @@ def window_image(xid):
 
 
 def red(image):
-    """How many pixels are a winner's red."""
     return sum(1 for r, g, b in image.getdata() if r > 180 and g < 90 and b < 90)
 
 
 def list_file(rows):
-    """The bytes of a list file: rows maps a row to (tick, name), the other rows are empty."""
+    """rows maps a row to (tick, name), the other rows are empty."""
     return b"".join(b'%d,"%s"\r\n' % (t, name.encode("cp932")) for t, name in (rows.get(i, (0, "")) for i in range(40)))
 
 
 def printed():
-    """The pages the CUPS queue PDF has written so far."""
     pdf_dir = os.environ["E2E_PDF_DIR"]
     return set(os.listdir(pdf_dir)) if os.path.isdir(pdf_dir) else set()
 
 
 def printed_page(before):
-    """The page printed since `before`, once cups-pdf has finished writing it."""
+    """The page printed since `before`, once cups-pdf has finished it."""
     pdf_dir = os.environ["E2E_PDF_DIR"]
     return wait(
         lambda: next(
@@ -167,13 +144,13 @@ class Tombal:
         return self.log.read().decode("utf-8", "replace")
 
     def windows(self):
-        return [w for w in self.app if w and showing(w)]
+        return [w for w in self.app if w and w.getState().contains(pyatspi.STATE_SHOWING)]
 
     def window(self, title):
         return wait(lambda: next(w for w in self.windows() if w.name == title), f"the window {title}")
 
     def controls(self, title, last):
-        """The window's controls by (role, name), in one walk once `last` (a text box) is there."""
+        """The window's controls by (role, name), in one walk once `last` is there."""
         wait(lambda: any(a.name == last for a in descendants(self.window(title))), f"{last} in {title}")
         return {(a.getRoleName(), a.name): a for a in descendants(self.window(title))}
 
@@ -182,22 +159,12 @@ class Tombal:
         xdotool("mousemove", e.x + e.width // 2, e.y + e.height // 2, "sleep", "0.05", "click", "1")
 
     def press(self, title, caption):
-        """A button of a window brought to the front first."""
         activate(xid(title))
         self.click(self.controls(title, caption)[("push button", caption)])
-
-    def message(self, answer="OK"):
-        """The text of the message box that comes up, answered with a click on `answer`."""
-        box = wait(lambda: next(w for w in self.windows() if w.getRole() in MESSAGES), "a message box")
-        said = "\n".join(text(a) for a in descendants(box) if a.getRole() == pyatspi.ROLE_LABEL)
-        self.click(next(a for a in descendants(box) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == answer))
-        wait(lambda: all(w.path != box.path for w in self.windows()), "the message box to close")
-        return said
 
 
 class TestCase(unittest.TestCase):
     def folder(self, files=None):
-        """A fresh working folder holding these files (name -> bytes)."""
         path = tempfile.mkdtemp(prefix="tombal-")
         self.addCleanup(shutil.rmtree, path, True)
         for name, data in (files or {}).items():
@@ -205,15 +172,14 @@ class TestCase(unittest.TestCase):
         return path
 
     def window_manager(self, name):
-        """A window manager on the desktop's X server until the test ends, its settings in a fresh home."""
         quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
         wm = subprocess.Popen([name], env={**os.environ, "HOME": self.folder()}, **quiet)
         self.addCleanup(lambda: (wm.kill(), wm.wait()))  # fluxbox may not heed SIGTERM
         wait(lambda: name in out("wmctrl", "-m").lower(), name)
 
     def assertCentred(self, title):
-        """The window's outer frame in the middle of the screen, to the pixel; asked to maximise the window and to make
-        it full screen, the window manager leaves it there."""
+        """The window's outer frame in the middle of the screen, to the pixel, and left there when maximised or made
+        full screen."""
         window = xid(title)
         x, y, w, h = before = frame(window)
         sw, sh = map(int, xdotool("getdisplaygeometry").split())

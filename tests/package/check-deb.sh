@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks a built lotarin .deb: no lintian error (a copyright file among others), its control
-# fields, files and modes, a valid desktop entry and AppStream description; then installs it
+# Checks a built lotarin .deb: no lintian error (a copyright file among others), its
+# dependencies, files and modes, a valid desktop entry and AppStream description; then installs it
 # with apt, runs a whole raffle on the installed Tombal (tests/e2e) and removes it.
 #   tests/package/check-deb.sh PATH.deb        (as root)
 set -euo pipefail
@@ -9,9 +9,6 @@ deb=$(realpath "$1")
 fail() { echo "check-deb: FAIL: $*" >&2; exit 1; }
 
 lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
-version=$(sed -n '1s/^lotarin (\([^)]*\)).*/\1/p' "$here/../../dist/debian/changelog")
-fields=$(dpkg-deb -f "$deb" Package Version Architecture | tr '\n' ' ')
-[ "$fields" = "Package: lotarin Version: $version Architecture: $(dpkg --print-architecture) " ] || fail "$fields"
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in 'libqt6widgets6 (' 'libqt6printsupport6 (' qt6-qpa-plugins 'fonts-ipafont-gothic |'; do
     grep -qF "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
