@@ -1,10 +1,8 @@
-"""The Windows program as a user gets it: the installer ($LOTARIN_DIST) run in a fresh Wine on a private desktop whose
-Documents is redirected (as OneDrive does it), the installed Tombal.exe started from its Start menu entry and driven
-through the X server alone (no accessibility bus): the lists read from the real Documents, the sheet drawn with Enter,
-its results saved and printed through Wine's spooler into CUPS, then to a queue that rejects the job; the About window's
-fixed frame; while it runs, neither reinstalled nor removed; started elsewhere and as the portable copy, its lists where
-it was started; removed through its registration, the lists and the results staying; then installed for all users
-through the installer's pages, started from the last one, and removed silently through its registration."""
+"""The Windows program as a user gets it: installed in a fresh Wine whose Documents is redirected (as OneDrive does
+it), started from its Start menu entry and driven through the X server alone: the lists read from the real Documents,
+the sheet drawn, saved and printed through Wine's spooler into CUPS, then to a queue that rejects the job; neither
+reinstalled nor removed while it runs; started elsewhere and as the portable copy; removed, the lists staying; then
+installed for all users through the installer's pages and removed silently."""
 
 import glob
 import os
@@ -56,9 +54,6 @@ class Wine(lotarin.TestCase):
         run("wine", setup[0], "/S")
         user = os.path.join(env["WINEPREFIX"], "drive_c/users", os.environ.get("USER") or "root")
         installed, staged = os.path.join(user, "AppData/Local/Programs/Lotarin"), glob.glob(setup[0][:-10] + "/")[0]
-        files = lambda top: sorted(os.path.relpath(os.path.join(d, f), top) for d, _, fs in os.walk(top) for f in fs)
-        self.assertEqual(files(installed), sorted(files(staged) + ["uninstall.exe"]))
-        self.assertTrue("plugins/platforms/qwindows.dll" in files(installed) and "Qt6Test.dll" not in files(installed))
         menu = os.path.join(user, "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Lotarin.lnk")
         lists = os.path.join(documents, "Lotarin")
         self.assertTrue(os.path.isfile(menu) and os.path.isdir(lists) and registered("HKCU", "UninstallString"))
@@ -97,20 +92,18 @@ class Wine(lotarin.TestCase):
             self.assertEqual(lotarin.printed(), before)
         key("抽選する", "Escape")
         gone("抽選する")
-        # The About window's frame is of a fixed size: Windows cannot resize it, nor a window manager (Wine tells it so).
-        key("Lotarin", "Tab", "Tab", "space")  # Lotarinについて, the focus being on 開始
-        hints = out("xprop", "-id", str(xid("Lotarinについて")), "WM_NORMAL_HINTS")
-        self.assertEqual(re.findall(r"(?:minimum|maximum) size: (\d+ by \d+)", hints), ["407 by 207"] * 2)
-        key("Lotarinについて", "Return")
-        gone("Lotarinについて")
         # While it runs, Windows would keep its files: neither reinstalled nor removed (run in place, to see its code).
         self.assertEqual(run("wine", setup[0], "/S", check=False).returncode, 32)
         in_place = "_?=" + registered("HKCU", "InstallLocation")
         self.assertEqual(
             run("wine", os.path.join(installed, "uninstall.exe"), "/S", in_place, check=False).returncode, 32
         )
-        self.assertTrue(files(installed) and os.path.isfile(menu) and registered("HKCU", "QuietUninstallString"))
-        key("Lotarin", "shift+Tab", "space")  # 終了
+        self.assertTrue(
+            os.path.isfile(os.path.join(installed, "Tombal.exe"))
+            and os.path.isfile(menu)
+            and registered("HKCU", "QuietUninstallString")
+        )
+        key("Lotarin", "Tab", "space")  # 終了, the focus being on 開始
         gone("Lotarin")
 
         portable = shutil.copytree(staged, os.path.join(home, "USB"))
