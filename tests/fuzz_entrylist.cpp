@@ -1,5 +1,4 @@
-// libFuzzer target: any bytes as a list file. Built by the fuzz preset (clang); .ci/run
-// fuzzes for two minutes from tests/data/fuzz_entrylist.
+// libFuzzer target: any bytes as a list file (the fuzz preset; .ci/run seeds it from tests/data/fuzz_entrylist).
 
 #include "lists/entrylist.h"
 #include "platform/cp932.h"
@@ -21,7 +20,7 @@ static void fail(const char *why)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // In memory where possible: every save flushes to the disk.
+    // In memory where possible: a save flushes to the disk.
     static QTemporaryDir dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath())
                              + QStringLiteral("/fuzz-XXXXXX"));
     const QString input = dir.filePath(QStringLiteral("TBNAME.DAT")),
@@ -46,12 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             || std::any_of(row.text.begin(), row.text.end(), [](QChar c) { return c < u' ' || c == u'\x7f'; }))
             unstorable.append(i);
     }
-    // What was read saves and reads back unchanged, unless it cannot be stored: then it is refused.
+    // What was read saves and reads back unchanged, or is refused for exactly the rows it cannot store.
     const ListError saved = SaveEntryList(output, rows);
     EntryList again;
     if (saved ? saved.kind != ListError::Kind::Unencodable || saved.rows != unstorable
               : !unstorable.isEmpty() || LoadEntryList(output, again) || again != rows)
-        fail(
-            "what was read neither saves and reads back unchanged nor is refused for exactly the rows it cannot store");
+        fail("what was read did not save and read back unchanged, nor was refused for the right rows");
     return 0;
 }

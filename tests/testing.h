@@ -1,5 +1,5 @@
 #pragma once
-// What the C++ tests share: file helpers, list records, and the rule for cases needing a privilege or a tool.
+// Shared by the C++ tests: file helpers, list records, and cases needing a privilege or a tool.
 
 #include "lists/entrylist.h"
 
