@@ -316,7 +316,8 @@ private Q_SLOTS:
             QVERIFY(!SaveEntryList(path(), EntryList{}));
             QProcess other;
             other.start(QCoreApplication::applicationFilePath(), {u"--keep-saving"_s, path()});
-            QVERIFY(other.waitForReadyRead(20000));
+            QVERIFY2(other.waitForReadyRead(20000),
+                     qPrintable(other.errorString() + QString::fromUtf8(other.readAllStandardError())));
             for (int i = 0; i < 3; ++i)
                 if (const ListError e = SaveEntryList(path(), EntryList{}))
                     QFAIL(qPrintable(e.message));
