@@ -33,14 +33,7 @@ using shell::WindowState;
 
 namespace {
 
-// What a screen reader calls a control: its accessible name, or a button's caption.
-QString nameOf(const QWidget *w)
-{
-    const auto *button = qobject_cast<const QAbstractButton *>(w);
-    return w->accessibleName().isEmpty() && button ? button->text() : w->accessibleName();
-}
-
-// Runs `action` in the event loop: the status the program ended with, or -1 if it still ran after a while.
+// The status the program ended with, running `action` in the event loop; -1 if it still ran after a while.
 int runUntilExit(const std::function<void()> &action)
 {
     QTimer guard;
@@ -136,15 +129,14 @@ private Q_SLOTS:
         QDir::setCurrent(QDir::tempPath());
     }
 
-    // Each window as defined: a fixed frame, centred; controls, fonts, names; Tab in its own order (first | last
-    // stops) and round again.
+    // Each window as defined, centred, and Tab in its own order (first | last stops) round again.
     void everyWindowAsDefined_data()
     {
         QTest::addColumn<int>("window");
         QTest::addColumn<QString>("order");
         QTest::addColumn<int>("stops");
         QTest::addColumn<QList<QPoint>>(
-            "centred");  // the frame's top left on 800 by 800 at 96 dpi, on 1599 by 1199 at 168
+            "centred");  // the frame's top left on 800 by 800 at 96 dpi, 1599 by 1199 at 168
         QTest::newRow("main menu") << 0 << u"参加者設定,景品設定,開始,終了,Lotarinについて|"_s << 5
                                    << QList{QPoint(187, 249), QPoint(429, 337)};
         QTest::newRow("participants")
@@ -180,7 +172,7 @@ private Q_SLOTS:
                      & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::MSWindowsFixedSizeDialogHint),
                  Qt::MSWindowsFixedSizeDialogHint  // Windows' frame of a fixed size
                      | (def.border == ui::BorderStyle::FixedSingle ? Qt::WindowMinimizeButtonHint : Qt::WindowFlags()));
-#ifndef Q_OS_WIN  // Windows draws the frames: the journey under Wine measures the menu on the screen
+#ifndef Q_OS_WIN  // Windows draws the frames
         QCOMPARE(form->frameGeometry().topLeft(), centred[form->screen()->geometry().width() % 2]);
 #endif
         for (const ui::ControlDef &c : def.controls) {
@@ -193,7 +185,7 @@ private Q_SLOTS:
                                                            : w->geometry() == want,
                      qPrintable(c.name));
             QCOMPARE(w->isVisibleTo(form), c.visible);
-            // Latin letters and digits ("John Smith", "3,000円", row numbers) in the face of the Japanese beside them.
+            // Latin letters and digits in the face of the Japanese beside them.
             const QList scripts = QFontDatabase::writingSystems(QFontInfo(w->font()).family());
             QVERIFY2(scripts.contains(QFontDatabase::Latin) && scripts.contains(QFontDatabase::Japanese),
                      qPrintable(QFontInfo(w->font()).family()));
@@ -213,7 +205,9 @@ private Q_SLOTS:
         }
         QStringList seen;
         for (int i = 0; i <= stops; ++i) {
-            seen << nameOf(QApplication::focusWidget());
+            const QWidget *w = QApplication::focusWidget();  // what a screen reader calls it
+            const auto *button = qobject_cast<const QAbstractButton *>(w);
+            seen << (w->accessibleName().isEmpty() && button ? button->text() : w->accessibleName());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(seen.first(head.size()), head);
@@ -222,8 +216,7 @@ private Q_SLOTS:
         QCOMPARE(int(QSet<QString>(seen.begin(), seen.end()).size()), stops);
     }
 
-    // Each button of the menu opens its window once, a second press keeps it as it is; 終了 ends with every window
-    // open.
+    // Each button of the menu opens its window once; 終了 ends with every window open.
     void mainMenuOpensEachWindowOnce()
     {
         shell::tbMainForm *menu = open(m_shell->mainMenu());
@@ -240,12 +233,9 @@ private Q_SLOTS:
         EntryListForm *list = m_shell->participantList().loaded();
         QVERIFY(list && list->isVisible());
         list->nameBox(0)->setText(u"未保存"_s);
-        list->move(list->pos() + QPoint(30, 20));
-        const QPoint moved = list->pos();
         participants->click();
         QCOMPARE(m_shell->participantList().loaded(), list);
         QCOMPARE(list->nameBox(0)->text(), u"未保存"_s);
-        QCOMPARE(list->pos(), moved);
         for (int i : {2, 3, 5})
             menu->button(u"Command%1"_s.arg(i))->click();
         for (const WindowState s :
@@ -379,9 +369,7 @@ private Q_SLOTS:
                                      + record(0).repeated(36));
     }
 
-    // The sheet drawn (the prize window's unsaved state) under the room's view, printed to doubtful queues and failing
-    // printers; opened again, copied, revealed in the view and saved; the unseen list does not keep the program
-    // running.
+    // The sheet drawn under the room's view and printed; opened again, copied, revealed in the view and saved.
     void drawSheet()
     {
         QVERIFY(writeFile(u"TBNAME.DAT"_s, record(1, "\x8d\x62") + record(2, "x") + record(1, "\x89\xb3")
@@ -451,7 +439,7 @@ private Q_SLOTS:
         };
         QCOMPARE(print(QMessageBox::NoButton), QString());
         QVERIFY(buttonsHidden);
-#ifndef Q_OS_WIN  // the page as text, when and for how many; under Wine the journey looks at a printed one
+#ifndef Q_OS_WIN  // the dated line; under Wine the journey looks at a printed page
         const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
         REQUIRE_OR_SKIP(!pdftotext.isEmpty(), "pdftotext (poppler-utils) reads the printed page");
         QProcess text;
@@ -462,8 +450,7 @@ private Q_SLOTS:
                      && page.contains(u"印刷 参加 3 名 当選 2 名"_s),
                  qPrintable(page));
 #endif
-        // What the print system says of the queue: gone or rejecting jobs, refused; paused or offline, the operator is
-        // told and decides.
+        // A queue gone or rejecting jobs is refused; paused or offline, the operator decides.
         using platform::QueueState;
         for (const auto &[state, answer, said] :
              {std::tuple{QueueState::NotFound, QMessageBox::Yes, u"見つけられません"_s},
@@ -483,7 +470,7 @@ private Q_SLOTS:
         seams.configure = [&](QPrinter &p, const draw::printing::Target &) { p.setOutputFileName(pdf + u"/x"_s); };
         QVERIFY(print(QMessageBox::Ok).contains(u"印刷できませんでした"_s));
 #ifdef Q_OS_WIN
-        // The spooler's answers handed in (Wine's says every printer is ready); a printer that is gone, asked for real.
+        // The spooler's answers handed in: Wine's says every printer is ready.
         for (const auto &[status, attributes, state] : {std::tuple{-1, 0, QueueState::NotFound},
                                                         {0x1, 0, QueueState::Paused},
                                                         {0x80, 0, QueueState::Offline},
@@ -499,7 +486,7 @@ private Q_SLOTS:
 #endif
         seams.defaultPrinter = [] { return QString(); };
         QVERIFY(print(QMessageBox::No).contains(u"PDF"_s));
-        // A job that fails once begun; Windows' StartDoc cancelled in a print-to-file printer's file dialog is none.
+        // A job that fails once begun; a print-to-file dialog cancelled (1223) is none.
         const QString failed = u"印刷ジョブが失敗しました"_s;
         for (const auto &[state, startDoc, endDoc, failure] : {std::tuple{QPrinter::Idle, 0, 0, failed},
                                                                {QPrinter::Aborted, 0, 0, failed},
@@ -508,7 +495,7 @@ private Q_SLOTS:
                                                                {QPrinter::Active, 5, 0, u"プリンター"_s}}) {
             FailingPrinter printer(state, startDoc, endDoc);
             const QString got = draw::printing::renderPage(*sheet, printer, QString());
-            // Where the machine has no printer at all, Qt makes every printer a PDF writer: its failure is a file's.
+            // With no printer on the machine, Qt makes every printer a PDF writer.
             const QString said = failure.startsWith(u"プリンター"_s) && printer.outputFormat() == QPrinter::PdfFormat
                                      ? u"ファイル"_s
                                      : failure;
@@ -532,7 +519,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  u"番号\t名前\t結果\t当選\n1\t甲\t？？？？？\t\n2\t乙\t？？？？？\t\n3\t"_s + quoted
                      + u"\t？？？？？\t\n"_s);
-        // The context menu (Shift+F10), in the event loop as the program runs: its commands, 発表 chosen.
+        // The context menu (Shift+F10), run in the event loop: 発表 chosen.
         QStringList commands;
         runUntilExit([&] {
             QTimer::singleShot(0, [&] {
@@ -556,8 +543,7 @@ private Q_SLOTS:
         QVERIFY(view->screen() == other && view->geometry() == other->geometry() && view->isFullScreen());
         QVERIFY2(view->pixelSize() >= 24, qPrintable(QString::number(view->pixelSize())));
         QCOMPARE(shown(), (QStringList{u"甲|？？？？？"_s, u"乙|？？？？？"_s, longName + u"|？？？？？"_s}));
-        // Space draws and shows the first result, each Space one more in sheet order, Enter the rest; the focus goes
-        // to the row that appeared.
+        // Each Space shows one more result in sheet order, Enter the rest; the focus on the row that appeared.
         for (int revealed = 1; revealed <= 3; ++revealed) {
             QTest::keyClick(QApplication::focusWidget(), revealed < 3 ? Qt::Key_Space : Qt::Key_Return);
             const QStringList rows = shown();
@@ -619,14 +605,13 @@ private Q_SLOTS:
             }
     }
 
-    // A click on the icon shows nine frames, each held by a pause; Esc does nothing, Enter is OK. The program's icon,
-    // and Qt's own dialogs in Japanese.
+    // A click on the icon shows nine frames, each held by a pause; Esc does nothing, Enter is OK.
     void aboutWindow()
     {
         shell::AboutBox *about = open(m_shell->about());
         QVERIFY(about);
         ui::PictureBox *icon = about->picture(u"Pic_ApIcon"_s);
-        std::vector<int> frames;  // when: the end-to-end suite watches the screen
+        std::vector<int> frames;
         about->setPause([&] { frames.push_back(-1); });
         about->setFrameObserver([&](int frame) { frames.push_back(frame); });
         QTest::mouseClick(icon, Qt::LeftButton, {}, QPoint(10, 10));
