@@ -86,9 +86,8 @@ private Q_SLOTS:
         }
     }
 
-    // The prize row the first of 8 gets is uniform. Row 3's mark cleared before the press keeps a slot free; two marks
-    // typed back then: row 5, which had won, takes that slot, empty, and loses in the normal colour; row 7 finds none
-    // and stays pending.
+    // The prize row the first of 8 gets is uniform. Row 3's mark cleared keeps a slot free; marks typed back then:
+    // row 5, which had won, takes that empty slot and loses; row 7 finds none and stays pending.
     void drawIsUniform()
     {
         constexpr int n = 8, sheets = 16000;

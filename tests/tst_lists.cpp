@@ -120,14 +120,12 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
 #ifdef Q_OS_WIN
-        QVERIFY2(GetACP() == 932,
-                 "the reference is the system's code page: run on a Japanese Windows (under Wine LANG=ja_JP.UTF-8)");
+        QVERIFY2(GetACP() == 932, "a Japanese Windows (under Wine LANG=ja_JP.UTF-8)");
 #endif
     }
 
-    // Random lists of every character Windows writes: ICU's bytes, read back. The first holds the longest name read
-    // whole and Linux input methods' twins of JIS characters, saved as Windows' own. A save removes a killed save's
-    // leftovers, nothing else.
+    // Random lists of every character Windows writes: ICU's bytes, read back; the longest name, and the JIS twins
+    // Linux input methods type, saved as Windows' own. A save removes a killed save's leftovers, nothing else.
     void randomListsRoundTrip()
     {
         QString pool = u"\"\",,  "_s;
@@ -171,8 +169,8 @@ private Q_SLOTS:
         QTest::newRow("ticks") << QByteArray("-1,a\r\n 2 ,b\r\n+1,c\r\n3,d\r\nx,e\r\n1\r\n")
                                << Rows{{0, u"a"_s}, {2, u"b"_s}, {1, u"c"_s}, {0, u"d"_s}, {0, u"e"_s}, {1, {}}};
         QTest::newRow("invalid bytes") << QByteArray("1,\"\x85\x40x\x81\"\r\n") << Rows{{1, u"�x�"_s}};
-        // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without (LF, a blank line keeping
-        // the numbering, no end on the last line), here with a record too long, cut over several reads in 山.
+        // Spreadsheets' "CSV UTF-8": Excel's with the byte order mark, LibreOffice's without (LF, a blank line, no
+        // last line end), here with a record too long.
         QTest::newRow("Excel CSV UTF-8") << QByteArray("\xEF\xBB\xBF"
                                                        "1,山田\r\n0,髙橋\r\n")
                                          << Rows{{1, u"山田"_s}, {0, u"髙橋"_s}};
@@ -217,7 +215,6 @@ private Q_SLOTS:
     }
 
     // A failure names the file and the reason; the old list, the folder and the rows being loaded stay as they were.
-    // Only the unreadable list fails to load too, for the same reason.
     void failuresKeepTheOldList_data()
     {
         QTest::addColumn<int>("place");
@@ -234,7 +231,7 @@ private Q_SLOTS:
         QFETCH(QString, reason);
         const bool asNobody = place == Unreadable;
 #ifdef Q_OS_WIN
-        // The small disk that the runner mounted where Wine sees it (tests/windows/wine-test), emptied afterwards.
+        // The small disk that tests/windows/wine-test mounted.
         const QString root = place == Full ? qEnvironmentVariable("LOTARIN_SMALL_DISK") : m_dir->path();
         REQUIRE_OR_SKIP(!root.isEmpty(), "a small disk: the runner mounts one when it runs as root");
         const auto emptied = qScopeGuard([&] {

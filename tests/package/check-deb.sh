@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Checks a built lotarin .deb: no lintian error (a copyright file among others), its
-# dependencies, files and modes, a valid desktop entry and AppStream description; then installs it
-# with apt, runs a whole raffle on the installed Tombal (tests/e2e) and removes it.
+# Checks a built lotarin .deb (lintian, dependencies, files and modes, desktop entry, AppStream), then
+# installs it and runs the journey (tests/e2e) on the installed Tombal.
 #   tests/package/check-deb.sh PATH.deb        (as root)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
