@@ -108,6 +108,7 @@ class Wine(lotarin.TestCase):
             key("Lotarin", "space")  # 参加者設定 makes its list where Lotarin was started
             wait(lambda: os.path.exists(os.path.join(folder, "TBNAME.DAT")), f"TBNAME.DAT in {folder}")
             key("参加者設定", "Escape")
+            gone("参加者設定")
             end()
         uninstall("HKCU", "UninstallString")
         pages = "Lotarin のアンインストール.*"
