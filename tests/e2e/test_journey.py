@@ -96,7 +96,9 @@ class Journey(lotarin.TestCase):
         folder = self.folder()
         self.window_manager("fluxbox")
         app = self.start(folder)
+        app.press("Lotarin", "Lotarinについて")  # fluxbox frames the menu meanwhile
         self.assertCentred("Lotarin")
+        self.assertCentred("Lotarinについて")
         app.proc.kill()
         for xwayland in (True, False):
             log, socket = tempfile.TemporaryFile(), f"wl-lotarin-{os.getpid()}-{xwayland}"
