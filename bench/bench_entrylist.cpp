@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -85,6 +86,21 @@ int main(int argc, char **argv)
         if (lists::SaveEntryList(file, rows))
             std::abort();
     });
+
+    // Not a list at all: a gigabyte of zeros without a line end (a disk image renamed, say)
+    // is given up on after a bounded read, not read to its end.
+    const QString zeros = dir.filePath(QStringLiteral("zeros.dat"));
+    {
+        QFile f(zeros);
+        if (!f.open(QIODevice::WriteOnly) || !f.resize(qint64(1) << 30))
+            return 1;
+    }
+    report("entrylist.zeros_ms", "LoadEntryList, 1 GiB of zeros", 5, [&] {
+        lists::EntryList loaded;
+        if (lists::LoadEntryList(zeros, loaded))
+            std::abort();
+    });
+    QFile::remove(zeros);
 
     QByteArray encoded[lists::RowCount];
     report("cp932.encode40_ms", "cp932::encode, 40 names", 20000, [&] {
