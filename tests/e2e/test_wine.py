@@ -114,7 +114,7 @@ class Wine(lotarin.TestCase):
         pages = "Lotarin のアンインストール.*"
         key(pages, "Return")  # アンインストール
         wait(lambda: not registered("HKCU", "UninstallString"), "the program removed")
-        wait(lambda: closed(pages) or key(pages, "Return"), "閉じる")
+        wait(lambda: closed(pages) or key(pages, "Return"), "閉じる", timeout=60)  # it may close while a key waits for it
         run("wineserver", "-w", timeout=60)  # it goes on from a copy of itself
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
         self.assertEqual(sorted(os.listdir(lists)), sorted(["TBKEIHIN.DAT", "TBNAME.DAT"] + saved), "the files stay")
@@ -129,7 +129,7 @@ class Wine(lotarin.TestCase):
         key(pages, "Tab", "Tab", "Down", "Return")  # すべてのユーザー
         key(pages, "Return")  # インストール, into the folder the page offers
         wait(lambda: art()[2] > 100 > art()[0], "the finish page", timeout=60)
-        wait(lambda: closed(pages) or key(pages, "Return"), "完了")  # Lotarin を起動する ticked
+        wait(lambda: closed(pages) or key(pages, "Return"), "完了", timeout=60)  # Lotarin を起動する ticked
         xid("Lotarin", timeout=60)
         end()
         common = [
