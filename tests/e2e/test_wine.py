@@ -114,7 +114,8 @@ class Wine(lotarin.TestCase):
         pages = "Lotarin のアンインストール.*"
         key(pages, "Return")  # アンインストール
         wait(lambda: not registered("HKCU", "UninstallString"), "the program removed")
-        wait(lambda: closed(pages) or key(pages, "Return"), "閉じる", timeout=60)  # it may close while a key waits for it
+        # It may close while a key waits for it.
+        wait(lambda: closed(pages) or key(pages, "Return"), "閉じる", timeout=60)
         run("wineserver", "-w", timeout=60)  # it goes on from a copy of itself
         self.assertFalse(os.path.exists(installed) or os.path.exists(menu), "the program removed")
         self.assertEqual(sorted(os.listdir(lists)), sorted(["TBKEIHIN.DAT", "TBNAME.DAT"] + saved), "the files stay")
